@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "devlink/board_identity.h"
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "platform/hid_backend.h"
+
+namespace vt::devlink {
+
+// The link to one board: its identity, the report buffers, the transaction
+// tag and the handle that is opened around each exchange. One BoardLink per
+// board; several can live side by side (tests run boards in parallel).
+class BoardLink {
+ public:
+  static constexpr size_t kReportBytes = 256;
+  using Report = std::array<uint8_t, kReportBytes>;
+
+  BoardLink(platform::HidBackend& hid, platform::Clock& clock, platform::DebugLog& log);
+
+  // Brings the HID backend up; logs its entry points while the log is on.
+  bool LoadDll();
+  bool DllLoaded() const { return loaded_; }
+
+  // Finds the first accepted board and fills the identity. A failed
+  // detection leaves the identity as it was.
+  bool USBDeviceDetect_Win32();
+
+  bool OpenDevice();
+  void CloseDevice();
+  bool IsOpen() const { return handle_ != platform::kInvalidHidHandle; }
+
+  // Writes one report of OutputReportByteLength bytes on the open handle.
+  int SetReport(const Report& report);
+  // Reads one reply into the reply buffer and refreshes LastReply.
+  int GetReport();
+
+  // One full command exchange with tag, resend and re-detection.
+  bool USBSendCommand(uint8_t cmd, uint8_t data, uint8_t addr, uint8_t i2cid, uint8_t data1);
+
+  // Rewrites the command report for the board generation.
+  void MakeCompatible(Report& report);
+
+  // HID indexed-string read on the open handle.
+  bool ReadIndexedString(uint8_t index, std::span<uint8_t> buffer);
+
+  // Reads the board's message text (string 246). 0, or kStatusNoResponse
+  // when the board could not be opened.
+  uint8_t ReadDeviceText(std::span<uint8_t> buffer);
+
+  // Reads the serial-number string again into the identity.
+  bool RereadSerial();
+
+  const BoardIdentity& Identity() const { return identity_; }
+  BoardIdentity& MutableIdentity() { return identity_; }
+  bool IsLegacyBoard() const { return identity_.IsLegacyBoard(); }
+  bool IsVariantR() const { return identity_.IsVariantR(); }
+  bool SendTwice() const { return identity_.sendTwice; }
+
+  const LastReply& GetLastReply() const { return lastReply_; }
+  const Report& CommandReport() const { return commandReport_; }
+  const Report& ReplyReport() const { return replyReport_; }
+
+  platform::HidBackend& Hid() { return hid_; }
+  platform::Clock& GetClock() { return clock_; }
+  platform::DebugLog& Log() { return log_; }
+
+ private:
+  platform::HidBackend& hid_;
+  platform::Clock& clock_;
+  platform::DebugLog& log_;
+  bool loaded_ = false;
+  BoardIdentity identity_;
+  platform::HidHandle handle_ = platform::kInvalidHidHandle;
+  Report commandReport_{};
+  Report replyReport_{};
+  LastReply lastReply_;
+};
+
+}  // namespace vt::devlink

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+
+namespace {
+
+std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(DebugLog, WritesNothingWhileOff) {
+  vt::platform::DebugLog log;
+  EXPECT_FALSE(log.On());
+  log.Printf("ignored %d\n", 1);  // must not crash without a stream
+}
+
+TEST(DebugLog, ReplacesOldLogAndWritesRecordsWithCrLf) {
+  const auto dir = std::filesystem::temp_directory_path() / "vt_debug_log_test";
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "debug.log";
+  { std::ofstream(path) << "old contents that must vanish"; }
+
+  vt::platform::DebugLog log;
+  ASSERT_TRUE(log.Open(path.string()));
+  EXPECT_EQ(log.Level(), 1u);
+  log.Printf("CmdLine: %s\n", "-x");
+  log.Printf("\nADC_CH_CODE=%X", 0x32);
+  log.Close();
+  EXPECT_FALSE(log.On());
+  EXPECT_EQ(ReadAll(path), "CmdLine: -x\r\n\r\nADC_CH_CODE=32");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(DebugLog, FailedCreateLeavesLevelOff) {
+  vt::platform::DebugLog log;
+  EXPECT_FALSE(log.Open("/nonexistent-dir/for/sure/debug.log"));
+  EXPECT_EQ(log.Level(), 0u);
+}
+
+TEST(DebugLog, LongRecordIsWrittenWhole) {
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  vt::platform::DebugLog log;
+  log.Attach(f);
+  const std::string big(2000, 'x');
+  log.Printf("%s", big.c_str());
+  log.Close();
+  EXPECT_EQ(std::ftell(f), 2000);
+  std::fclose(f);
+}
+
+TEST(VirtualClock, SleepsAdvanceTimeWithoutWaiting) {
+  vt::platform::VirtualClock clock(100);
+  clock.SleepMs(6000);
+  EXPECT_EQ(clock.NowMs(), 6100u);
+  EXPECT_EQ(clock.ElapsedMs(), 6100u);
+}
+
+}  // namespace
