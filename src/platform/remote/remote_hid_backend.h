@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/hid_backend.h"
+#include "platform/remote/stream_socket.h"
+
+namespace vt::platform::remote {
+
+// HID primitives carried over the board wire protocol to a board server
+// (the virtual board, an emulated firmware, a test board) at
+// "tcp:HOST:PORT" or "unix:PATH".
+//
+// The server answers every request promptly; the socket waits are bounded
+// only so that a hung peer cannot hang the panel. A bounded HID wait that
+// the server reports as run out is charged to the clock (when one is
+// given), because the server never spends that time itself.
+//
+// When the connection breaks every handle is gone and every primitive fails
+// with kWaitFailed; Load, Enumerate and Open connect again. Handles given to
+// callers are the backend's own, so a handle from before a reconnect can
+// never alias one the server hands out afterwards.
+class RemoteHidBackend final : public HidBackend {
+ public:
+  static constexpr std::chrono::milliseconds kDefaultSocketTimeout{5000};
+
+  // `clock` may be null: then run-out waits are not charged anywhere.
+  explicit RemoteHidBackend(std::string address, Clock* clock = nullptr,
+                            std::chrono::milliseconds socketTimeout = kDefaultSocketTimeout);
+
+  // False when the address cannot be parsed.
+  bool AddressValid() const { return address_.has_value(); }
+  const std::string& AddressText() const { return addressText_; }
+  bool Connected() const { return socket_.Connected(); }
+  // Drops the connection (and every handle) as a broken link would.
+  void Disconnect();
+
+  bool Load() override;
+  std::vector<std::string> EntryPointNames() const override;
+  std::vector<HidDeviceInfo> Enumerate() override;
+  int Open(const std::string& path, HidHandle* handle) override;
+  void Close(HidHandle handle) override;
+  int Write(HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) override;
+  int Read(HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) override;
+  int GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
+                       size_t* got) override;
+  int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
+
+ private:
+  bool EnsureConnected();
+  // One request, one response. std::nullopt when the link failed.
+  std::optional<std::vector<uint8_t>> Exchange(const std::vector<uint8_t>& request);
+  // The server's handle for one of ours, or nullopt when it is not (or no
+  // longer) valid.
+  std::optional<uint32_t> ServerHandle(HidHandle handle) const;
+  int FetchData(const std::vector<uint8_t>& request, uint16_t requested,
+                std::span<uint8_t> buf, size_t* got);
+
+  std::string addressText_;
+  std::optional<SocketAddress> address_;
+  Clock* clock_;
+  std::chrono::milliseconds timeout_;
+  StreamSocket socket_;
+  std::map<HidHandle, uint32_t> handles_;  // ours -> the server's
+  HidHandle nextHandle_ = 1;
+};
+
+}  // namespace vt::platform::remote
