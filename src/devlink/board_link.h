@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "devlink/board_identity.h"
 #include "platform/clock.h"
@@ -20,6 +21,28 @@ class BoardLink {
   static constexpr size_t kReportBytes = 256;
   using Report = std::array<uint8_t, kReportBytes>;
 
+  // Field offsets of the command report.
+  static constexpr size_t kRprtSz = 1;
+  static constexpr size_t kThreadId = 2;
+  static constexpr size_t kCmd = 3;
+  static constexpr size_t kReq = 4;
+  static constexpr size_t kData = 5;
+  static constexpr size_t kAddr = 6;
+  static constexpr size_t kI2cId = 7;
+  static constexpr size_t kData1 = 8;
+
+  static constexpr uint8_t kUnsupportedCmd = 0xF8;
+  static constexpr uint8_t kReplyStringIndex = 244;
+  static constexpr uint8_t kDeviceTextIndex = 246;
+  static constexpr size_t kSerialReadBytes = 255;
+  static constexpr size_t kDeviceTextBytes = 255;
+
+  // Bounds of one exchange: how often a late reply to the previous request
+  // is skipped before the read counts as failed, and how many re-detections
+  // (after failed opens, writes or reads) one exchange may run.
+  static constexpr int kMaxPreviousTagRereads = 8;
+  static constexpr int kMaxRedetections = 2;
+
   BoardLink(platform::HidBackend& hid, platform::Clock& clock, platform::DebugLog& log);
 
   // Brings the HID backend up; logs its entry points while the log is on.
@@ -29,6 +52,9 @@ class BoardLink {
   // Finds the first accepted board and fills the identity. A failed
   // detection leaves the identity as it was.
   bool USBDeviceDetect_Win32();
+  // Why the latest detection passed over a device that otherwise matched
+  // (empty when it did not).
+  const std::string& LastDetectError() const { return lastDetectError_; }
 
   bool OpenDevice();
   void CloseDevice();
@@ -45,8 +71,9 @@ class BoardLink {
   // Rewrites the command report for the board generation.
   void MakeCompatible(Report& report);
 
-  // HID indexed-string read on the open handle.
-  bool ReadIndexedString(uint8_t index, std::span<uint8_t> buffer);
+  // HID indexed-string read on the open handle; *got (when asked for) is the
+  // number of bytes the board placed, never more than buffer.size().
+  bool ReadIndexedString(uint8_t index, std::span<uint8_t> buffer, size_t* got = nullptr);
 
   // Reads the board's message text (string 246). 0, or kStatusNoResponse
   // when the board could not be opened.
@@ -79,6 +106,7 @@ class BoardLink {
   Report commandReport_{};
   Report replyReport_{};
   LastReply lastReply_;
+  std::string lastDetectError_;
 };
 
 }  // namespace vt::devlink
