@@ -90,7 +90,7 @@ int ScriptedHid::Write(platform::HidHandle handle, std::span<const uint8_t> repo
 
 std::vector<uint8_t> ScriptedHid::EchoReply() const {
   const uint8_t tag = writes.empty() || writes.back().bytes.size() < 3 ? 0 : writes.back().bytes[2];
-  return {echoD0, echoStatus, 0, 0, tag, 0, 0, 0};
+  return {echoD0, echoStatus, 0, 0, static_cast<uint8_t>(tag ^ echoTagXor), 0, 0, 0};
 }
 
 int ScriptedHid::Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t, size_t* got) {

@@ -38,6 +38,7 @@ class ScriptedHid final : public platform::HidBackend {
   std::function<Reply(uint8_t index, size_t size)> stringHandler;
   uint8_t echoStatus = 0;        // status byte of echo replies
   uint8_t echoD0 = 0;            // D0 of echo replies
+  uint8_t echoTagXor = 0;        // echo replies carry (written tag ^ this)
 
   // --- record ---
   std::vector<std::string> calls;  // "enum", "open <path>", "close", "write", "read", "string <i>", "serial"
