@@ -1,0 +1,200 @@
+#include "profiles/info_block_backup.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+namespace vt::profiles {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kStampLength = 15;  // YYYYmmdd-HHMMSS
+constexpr std::string_view kExtension = ".bin";
+constexpr int kMaxSameSecond = 1000;
+
+std::string StampOf(std::time_t when) {
+  std::tm tm{};
+  gmtime_r(&when, &tm);
+  char text[32];
+  if (std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm) != kStampLength) return {};
+  return text;
+}
+
+// (stamp, n) of a backup file name, n = 0 for the first of its second;
+// nothing for names that are not backups.
+std::optional<std::pair<std::string, long>> ParseBackupName(const std::string& name) {
+  if (name.size() < kStampLength + kExtension.size() || !name.ends_with(kExtension)) {
+    return std::nullopt;
+  }
+  const std::string stamp = name.substr(0, kStampLength);
+  for (size_t i = 0; i < kStampLength; ++i) {
+    const bool ok = i == 8 ? stamp[i] == '-' : (stamp[i] >= '0' && stamp[i] <= '9');
+    if (!ok) return std::nullopt;
+  }
+  const std::string rest = name.substr(kStampLength, name.size() - kStampLength - kExtension.size());
+  if (rest.empty()) return std::make_pair(stamp, 0L);
+  if (rest.size() < 2 || rest.size() > 6 || rest[0] != '-') return std::nullopt;
+  long n = 0;
+  for (size_t i = 1; i < rest.size(); ++i) {
+    if (rest[i] < '0' || rest[i] > '9') return std::nullopt;
+    n = n * 10 + (rest[i] - '0');
+  }
+  return std::make_pair(stamp, n);
+}
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+fs::path DefaultBackupRoot() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return fs::path(data) / "velotrack" / "backups";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') {
+    return fs::path(home) / ".local" / "share" / "velotrack" / "backups";
+  }
+  return {};
+}
+
+std::string BackupFolderName(std::string_view serial) {
+  std::string name;
+  for (const char c : serial) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '-' || c == '_' || c == '.';
+    name += keep ? c : '_';
+  }
+  if (name.find_first_not_of('.') == std::string::npos) return "unknown";
+  return name;
+}
+
+BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view serial,
+                                     std::span<const uint8_t> block, std::time_t when) {
+  BackupSaveResult result;
+  if (block.size() != kInfoBlockBackupSize) {
+    result.error = "info block backup needs exactly 2048 bytes, got " + std::to_string(block.size());
+    return result;
+  }
+  if (root.empty()) {
+    result.error = "no folder for info block backups";
+    return result;
+  }
+  const fs::path folder = root / BackupFolderName(serial);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) {
+    result.error = "cannot create " + folder.string() + ": " + ec.message();
+    return result;
+  }
+  const std::string stamp = StampOf(when);
+  if (stamp.empty()) {
+    result.error = "cannot format the backup time";
+    return result;
+  }
+  for (int n = 0; n < kMaxSameSecond; ++n) {
+    const std::string name =
+        stamp + (n == 0 ? std::string() : "-" + std::to_string(n)) + std::string(kExtension);
+    const fs::path path = folder / name;
+    // O_EXCL: an existing backup is never replaced.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) {
+      result.error = "cannot create " + path.string() + ": " + std::strerror(errno);
+      return result;
+    }
+    const bool written = WriteAll(fd, block) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+      result.error = "cannot write " + path.string() + ": " + std::strerror(errno);
+      ::unlink(path.c_str());
+      return result;
+    }
+    SyncFolder(folder);
+    result.ok = true;
+    result.path = path;
+    return result;
+  }
+  result.error = "too many backups within one second in " + folder.string();
+  return result;
+}
+
+BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view serial,
+                                     std::span<const uint8_t> block) {
+  return SaveInfoBlockBackup(root, serial, block, std::time(nullptr));
+}
+
+std::vector<BackupEntry> ListInfoBlockBackups(const fs::path& root, std::string_view serial) {
+  struct Keyed {
+    std::string stamp;
+    long n;
+    BackupEntry entry;
+  };
+  std::vector<Keyed> found;
+  std::error_code ec;
+  const fs::path folder = root / BackupFolderName(serial);
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string name = it->path().filename().string();
+    const auto key = ParseBackupName(name);
+    if (!key) continue;
+    found.push_back({key->first, key->second, {it->path(), std::move(name)}});
+  }
+  std::sort(found.begin(), found.end(), [](const Keyed& a, const Keyed& b) {
+    return a.stamp != b.stamp ? a.stamp < b.stamp : a.n < b.n;
+  });
+  std::vector<BackupEntry> out;
+  for (Keyed& k : found) out.push_back(std::move(k.entry));
+  return out;
+}
+
+BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
+  BackupLoadResult result;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    result.error = "cannot open " + file.string();
+    return result;
+  }
+  // One byte more than a block tells an oversized file from an exact one.
+  std::array<char, kInfoBlockBackupSize + 1> buffer{};
+  in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  if (in.bad()) {
+    result.error = "cannot read " + file.string();
+    return result;
+  }
+  const auto got = static_cast<size_t>(in.gcount());
+  if (got != kInfoBlockBackupSize) {
+    result.error = file.string() + " is not an info block backup (" +
+                   (got > kInfoBlockBackupSize ? std::string("more than 2048")
+                                               : std::to_string(got)) +
+                   " bytes, 2048 expected)";
+    return result;
+  }
+  InfoBlockBytes block{};
+  std::copy_n(buffer.begin(), kInfoBlockBackupSize, reinterpret_cast<char*>(block.data()));
+  result.block = block;
+  return result;
+}
+
+}  // namespace vt::profiles
