@@ -1,0 +1,131 @@
+#include "platform/linux/linux_hid_backend.h"
+
+#include <libudev.h>
+#include <libusb.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace vt::platform::hidraw {
+
+LinuxHidBackend::LinuxHidBackend(std::filesystem::path sysRoot) : sysRoot_(std::move(sysRoot)) {}
+
+LinuxHidBackend::~LinuxHidBackend() {
+  open_.clear();  // closes the USB handles before their context goes
+  if (usb_ != nullptr) libusb_exit(usb_);
+  if (udev_ != nullptr) udev_unref(udev_);
+}
+
+bool LinuxHidBackend::Load() {
+  if (udev_ == nullptr) udev_ = udev_new();
+  if (usb_ == nullptr && libusb_init(&usb_) != 0) usb_ = nullptr;
+  return udev_ != nullptr;
+}
+
+std::vector<std::string> LinuxHidBackend::EntryPointNames() const {
+  return {"udev_enumerate_scan_devices", "hidraw read", "hidraw write",
+          usb_ != nullptr ? "libusb_control_transfer" : "libusb_control_transfer (unavailable)"};
+}
+
+std::vector<HidDeviceInfo> LinuxHidBackend::Enumerate() {
+  if (!Load()) return {};
+  std::vector<HidDeviceInfo> out;
+  udev_enumerate* e = udev_enumerate_new(udev_);
+  if (e == nullptr) return out;
+  udev_enumerate_add_match_subsystem(e, "hidraw");
+  udev_enumerate_scan_devices(e);
+  udev_list_entry* entry = nullptr;
+  udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e)) {
+    const char* syspath = udev_list_entry_get_name(entry);
+    udev_device* dev = udev_device_new_from_syspath(udev_, syspath);
+    if (dev == nullptr) continue;
+    const char* devnode = udev_device_get_devnode(dev);
+    if (devnode != nullptr) {
+      if (auto node = DescribeHidraw(syspath, devnode)) {
+        node->info.openable = access(devnode, R_OK | W_OK) == 0;
+        out.push_back(std::move(node->info));
+      }
+    }
+    udev_device_unref(dev);
+  }
+  udev_enumerate_unref(e);
+  return out;
+}
+
+int LinuxHidBackend::Open(const std::string& path, HidHandle* handle) {
+  *handle = kInvalidHidHandle;
+  // Only device nodes of hidraw devices are opened.
+  const auto name = std::filesystem::path(path).filename().string();
+  if (name.rfind("hidraw", 0) != 0) return kWaitFailed;
+  auto node = DescribeHidraw(sysRoot_ / "class" / "hidraw" / name, path);
+  if (!node) return kWaitFailed;
+  auto file = OpenHidraw(path);
+  if (!file) return kWaitFailed;
+  auto device = std::make_unique<OpenDevice>();
+  device->file = std::move(file);
+  device->node = std::move(*node);
+  if (nextHandle_ == kInvalidHidHandle) ++nextHandle_;
+  *handle = nextHandle_++;
+  open_[*handle] = std::move(device);
+  return kWaitOk;
+}
+
+void LinuxHidBackend::Close(HidHandle handle) { open_.erase(handle); }
+
+LinuxHidBackend::OpenDevice* LinuxHidBackend::Find(HidHandle handle) {
+  const auto it = open_.find(handle);
+  return it == open_.end() ? nullptr : it->second.get();
+}
+
+UsbStringReader* LinuxHidBackend::Strings(OpenDevice& device) {
+  if (!device.node.usb) return nullptr;
+  if (!device.usb.IsOpen() && !device.usb.Open(usb_, *device.node.usb)) return nullptr;
+  return &device.usb;
+}
+
+int LinuxHidBackend::Write(HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) {
+  OpenDevice* device = Find(handle);
+  if (device == nullptr) return kWaitFailed;
+  return BoundedWrite(device->file, device->pendingWrite, report, waitMs);
+}
+
+int LinuxHidBackend::Read(HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) {
+  *got = 0;
+  OpenDevice* device = Find(handle);
+  if (device == nullptr) return kWaitFailed;
+  return BoundedRead(device->file->Fd(), buf, !device->node.usesReportIds, waitMs, got);
+}
+
+int LinuxHidBackend::GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
+                                      size_t* got) {
+  *got = 0;
+  OpenDevice* device = Find(handle);
+  UsbStringReader* strings = device != nullptr ? Strings(*device) : nullptr;
+  if (strings == nullptr) return kWaitFailed;
+  const auto n = strings->ReadString(index, buf);
+  if (!n) return kWaitFailed;
+  *got = *n;
+  return kWaitOk;
+}
+
+int LinuxHidBackend::GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) {
+  *got = 0;
+  OpenDevice* device = Find(handle);
+  UsbStringReader* strings = device != nullptr ? Strings(*device) : nullptr;
+  if (strings == nullptr || strings->SerialIndex() == 0) return kWaitFailed;
+  // Whole 16-bit units only, then the terminator when it fits.
+  const auto n = strings->ReadString(strings->SerialIndex(), buf.subspan(0, buf.size() & ~size_t{1}));
+  if (!n) return kWaitFailed;
+  size_t placed = *n & ~size_t{1};
+  if (placed + 2 <= buf.size()) {
+    buf[placed] = 0;
+    buf[placed + 1] = 0;
+    placed += 2;
+  }
+  *got = placed;
+  return kWaitOk;
+}
+
+}  // namespace vt::platform::hidraw
