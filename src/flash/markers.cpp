@@ -1,0 +1,36 @@
+#include "flash/markers.h"
+
+#include <algorithm>
+
+namespace vt::flash {
+
+std::optional<size_t> FindMarker(std::span<const uint8_t> image, size_t start, size_t end,
+                                 uint16_t half) {
+  end = std::min(end, image.size());
+  if (end < kMarkerBytes) return std::nullopt;
+  const auto lo = static_cast<uint8_t>(half & 0xFF);
+  const auto hi = static_cast<uint8_t>(half >> 8);
+  for (size_t p = start; p + kMarkerBytes <= end; ++p) {
+    if (image[p] == lo && image[p + 1] == hi && image[p + 2] == lo && image[p + 3] == hi) return p;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint16_t> ReadLe16(std::span<const uint8_t> data, size_t pos) {
+  if (pos > data.size() || data.size() - pos < 2) return std::nullopt;
+  return static_cast<uint16_t>(data[pos] | (data[pos + 1] << 8));
+}
+
+std::optional<VersionRecord> FindVersionRecord(std::span<const uint8_t> image, size_t window) {
+  auto pos = FindMarker(image, 0, window, kVersionMarker);
+  if (!pos) return std::nullopt;
+  // A record cut off by the end of the buffer reads its missing bytes as
+  // zero, as they would be in the zero-filled working buffer.
+  VersionRecord rec;
+  rec.position = *pos;
+  rec.minor = ReadLe16(image, *pos + 4).value_or(0);
+  rec.build = ReadLe16(image, *pos + 6).value_or(0);
+  return rec;
+}
+
+}  // namespace vt::flash
