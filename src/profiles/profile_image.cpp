@@ -1,0 +1,95 @@
+#include "profiles/profile_image.h"
+
+#include <algorithm>
+
+#include "flash/info_block.h"
+
+namespace vt::profiles {
+namespace {
+
+uint16_t Le16(std::span<const uint8_t> b, size_t offset) {
+  return static_cast<uint16_t>(b[offset] | (b[offset + 1] << 8));
+}
+
+void PutLe16(InfoBlockBytes& b, size_t offset, uint16_t v) {
+  b[offset] = static_cast<uint8_t>(v & 0xFF);
+  b[offset + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+std::optional<size_t> Find(std::span<const uint8_t> block, uint16_t tag, uint16_t* length) {
+  flash::InfoRecordWalk walk;
+  walk.block = block;
+  walk.wantedTag = tag;
+  const auto found = flash::FindInfoRecord(walk, flash::kInfoBlockSize);
+  if (length != nullptr) *length = walk.lastLength;
+  return found;
+}
+
+}  // namespace
+
+bool InfoBlockValid(std::span<const uint8_t> block) {
+  return block.size() >= 2 && Le16(block, 0) == 1;
+}
+
+ProfileImageLocation LocateProfileImage(std::span<const uint8_t> block) {
+  if (!InfoBlockValid(block)) return {};
+  const auto payload = Find(block, flash::kProfilesTag, nullptr);
+  if (!payload) return {};
+  if (*payload > block.size() || block.size() - *payload < kProfileImageBytes) {
+    return {ImageLookup::kDamaged, 0};
+  }
+  return {ImageLookup::kFound, *payload};
+}
+
+ProfileImage FallbackProfileImage() {
+  ProfileImage image{};
+  const ProfileRecordsBytes records = FallbackProfileRecords();
+  std::copy(records.begin(), records.end(), image.begin());
+  return image;
+}
+
+PreparedBlock PrepareProfileRecord(InfoBlockBytes& block) {
+  if (!InfoBlockValid(block)) return {PrepareResult::kNotValid, 0, false};
+  const std::span<const uint8_t> view(block);
+
+  uint16_t length = 0;
+  if (const auto payload = Find(view, flash::kProfilesTag, &length)) {
+    const size_t start = *payload - flash::kRecordHeaderBytes;
+    if (block.size() - *payload < kProfileImageBytes) return {PrepareResult::kDamaged, 0, false};
+    if (length != kProfileRecordLength) {
+      // Resizing the record is only harmless when nothing follows it: a
+      // record after it would be overwritten or cut off from the chain.
+      const size_t next = start + length;
+      if (next + 2 <= block.size() && Le16(view, next) != flash::kFreeTag) {
+        return {PrepareResult::kDamaged, 0, false};
+      }
+      // The chain now ends right after the resized record.
+      if (*payload + kProfileImageBytes + 2 <= block.size()) {
+        PutLe16(block, *payload + kProfileImageBytes, flash::kFreeTag);
+      }
+    }
+    PutLe16(block, start + 2, kProfileRecordLength);
+    return {PrepareResult::kReady, *payload, false};
+  }
+
+  const auto slot = Find(view, flash::kFreeTag, nullptr);
+  if (!slot) return {PrepareResult::kNoRoom, 0, false};
+  const size_t p = *slot;
+  // A free slot starts with an erased tag. A walk that stopped at a record
+  // whose length was never written reports the slot two bytes further on;
+  // appending there would overwrite the end of the record before it.
+  if (p < flash::kRecordHeaderBytes || Le16(view, p - flash::kRecordHeaderBytes) != flash::kFreeTag) {
+    return {PrepareResult::kDamaged, 0, false};
+  }
+  if (p > block.size() || block.size() - p < kProfileImageBytes) {
+    return {PrepareResult::kNoRoom, 0, false};
+  }
+  PutLe16(block, p - 4, flash::kProfilesTag);
+  PutLe16(block, p - 2, kProfileRecordLength);
+  for (size_t offset : {634u, 636u, 638u, 640u}) {
+    if (p + offset + 2 <= block.size()) PutLe16(block, p + offset, 0xFFFF);
+  }
+  return {PrepareResult::kReady, p, true};
+}
+
+}  // namespace vt::profiles

@@ -1,0 +1,257 @@
+#include "profiles/profile_transfer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "flash/board_addresses.h"
+#include "flash/firmware_version.h"
+#include "flash/flash_commands.h"
+#include "profiles/profile_image.h"
+#include "profiles/serial_display.h"
+
+namespace vt::profiles {
+namespace {
+
+constexpr const char* kReadPrompt = "All changes on settings window will be overwritten\n\nAre you sure?";
+constexpr const char* kReadTitle = "Velotrack->PC";
+constexpr const char* kWritePrompt = "All profile settings in Velotrack will be overwritten\n\nAre you sure?";
+constexpr const char* kWriteTitle = "PC->Velotrack";
+constexpr const char* kClearPrompt =
+    "All profiles data and firmware settings\nin Velotrack will be deleted!\n\n"
+    "You have to update the firmware and\nchoose all profile settings again\n\nAre you sure?";
+constexpr const char* kClearTitle = "Total Clear to Velotrack";
+constexpr const char* kWriteFailed = "Write to Velotrack failed\nTry to re-plug a device";
+constexpr const char* kWriteErrorTitle = "Write Error";
+constexpr uint32_t kSectorBytes = 512;
+
+}  // namespace
+
+std::string StatusText(uint8_t code) {
+  static constexpr std::array<const char*, 11> kTexts = {
+      "OK",     "OK",     "Undefined", "No RX",  "Velotrack I/O Error", "No ACK0",
+      "No ACK1", "No ACK2", "No ACK",   "Burned", "Failed"};
+  const size_t index = code & 0x7F;
+  return index < kTexts.size() ? kTexts[index] : "Undefined";
+}
+
+ProfileTransfer::ProfileTransfer(devlink::BoardLink& link, SettingsEditor& editor)
+    : link_(link), editor_(editor), backupRoot_(DefaultBackupRoot()) {
+  editor_.SetBoardIdentity(&link_.Identity());
+}
+
+bool ProfileTransfer::Ask(const std::string& text, const std::string& caption) {
+  platform::MessageBoxRequest request;
+  request.text = text;
+  request.caption = caption;
+  request.buttons = platform::MessageButtons::YesNo;
+  request.icon = platform::MessageIcon::Question;
+  declined_ = GetUi().MessageBox(request) != platform::MessageAnswer::Yes;
+  return !declined_;
+}
+
+void ProfileTransfer::Tell(const std::string& text, const std::string& caption) {
+  lastMessage_ = text;
+  platform::MessageBoxRequest request;
+  request.text = text;
+  request.caption = caption;
+  request.buttons = platform::MessageButtons::Ok;
+  request.icon = platform::MessageIcon::Error;
+  GetUi().MessageBox(request);
+}
+
+void ProfileTransfer::SetStatusText(const std::string& text) {
+  GetUi().SetText(Main(), transfer_ui::kStatusField, text);
+}
+
+void ProfileTransfer::Finish(bool ok) {
+  lastStatus_ = ok ? kTransferOk : kTransferIoError;
+  if (showStatus_) {
+    showStatus_(lastStatus_);
+  } else {
+    SetStatusText(StatusText(lastStatus_));
+  }
+}
+
+void ProfileTransfer::ShowSerial() {
+  GetUi().SetText(Main(), transfer_ui::kSerialField, SerialDisplayText(link_.Identity()));
+}
+
+std::optional<InfoBlockBytes> ProfileTransfer::ReadInfoBlock() {
+  InfoBlockBytes block{};
+  const uint32_t address = flash::InfoBlockAddress(link_.Identity());
+  if (!flash::ReadBoardMemory(link_, address, flash::kInfoBlockSize, block.data())) return std::nullopt;
+  return block;
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
+  lastMessage_.clear();
+  declined_ = false;
+  if (flash::CompareFirmwareVersion(link_, lookup_) == 1) {
+    // Offered once this read is over.
+    GetUi().PostCommand(Main(), transfer_ui::kUpdateFirmwareCommand);
+  }
+  if (ask && !Ask(kReadPrompt, kReadTitle)) return false;
+  SetStatusText("Reading profiles...");
+
+  flash::FirmwareVersion version;
+  if (flash::ReadBoardFirmwareVersion(link_, &version)) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Firmware version: %d.%d.%d", version.series, version.minor,
+                  version.build);
+    GetUi().SetText(Main(), transfer_ui::kFirmwareField, text);
+  }
+
+  const std::optional<InfoBlockBytes> block = ReadInfoBlock();
+  ShowSerial();
+
+  bool ok = block.has_value();
+  ProfileImage image = FallbackProfileImage();
+  if (ok) {
+    const ProfileImageLocation where = LocateProfileImage(*block);
+    if (where.result == ImageLookup::kFound) {
+      std::copy_n(block->begin() + static_cast<std::ptrdiff_t>(where.payloadOffset),
+                  kProfileImageBytes, image.begin());
+    } else {
+      SetStatusText("No data");
+      link_.GetClock().SleepMs(1000);
+      // A record that would reach past the block is not read at all; the
+      // block is damaged, which is not the same as empty.
+      ok = where.result == ImageLookup::kNoData;
+    }
+  }
+  editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
+  Finish(ok);
+  return ok;
+}
+
+bool ProfileTransfer::GetSettings() {
+  const bool ok = ReadProfilesFromBoard(true);
+  ShowSerial();
+  return ok;
+}
+
+bool ProfileTransfer::TotalClearReset() {
+  const bool cleared = WriteProfilesToBoard(WriteMode::kTotalClear);
+  // Declining must leave the editor alone too: reading the board back would
+  // replace unsaved edits.
+  if (declined_) return false;
+  link_.GetClock().SleepMs(1000);
+  const bool read = ReadProfilesFromBoard(false);
+  ShowSerial();
+  // The read must not paint over a failed clear with "OK".
+  if (!cleared) Finish(false);
+  return cleared && read;
+}
+
+// ---- Writing ------------------------------------------------------------------
+
+bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
+  const BackupSaveResult saved =
+      SaveInfoBlockBackup(backupRoot_, link_.Identity().SerialText(), block);
+  if (!saved.ok) {
+    Tell("No backup of the Velotrack settings could be saved:\n" + saved.error +
+             "\n\nNothing was written to Velotrack.",
+         kWriteErrorTitle);
+    return false;
+  }
+  lastBackup_ = saved.path;
+  return true;
+}
+
+ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs) {
+  const uint32_t address = flash::InfoBlockAddress(link_.Identity());
+  if (!flash::EnterProgramming(link_)) return ProgramStep::kEnter;
+  for (uint32_t offset = 0; offset < flash::kInfoBlockSize; offset += kSectorBytes) {
+    if (!flash::EraseFlashSector(link_, address + offset)) return ProgramStep::kErase;
+  }
+  if (!flash::WriteBoardMemory(link_, address, flash::kInfoBlockSize, block.data())) {
+    return ProgramStep::kWrite;
+  }
+  if (!flash::LeaveProgramming(link_)) return ProgramStep::kLeave;
+  SetStatusText("Restarting...");
+  const bool restarted = flash::RestartBoard(link_);
+  if (restartWaitMs > 0) link_.GetClock().SleepMs(restartWaitMs);
+  if (link_.Log().On()) {
+    SetStatusText("Restarting...");
+    flash::RestartBoard(link_);
+    link_.GetClock().SleepMs(1000);
+  }
+  return restarted ? ProgramStep::kNone : ProgramStep::kRestart;
+}
+
+void ProfileTransfer::ReportWriteFailure() {
+  std::string text = kWriteFailed;
+  if (!lastBackup_.empty()) {
+    text += "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string();
+  }
+  Tell(text, kWriteErrorTitle);
+}
+
+bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
+  lastMessage_.clear();
+  lastBackup_.clear();
+  failedStep_ = ProgramStep::kNone;
+  declined_ = false;
+  const bool clear = mode == WriteMode::kTotalClear;
+  if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
+  SetStatusText("Writing profiles...");
+
+  const std::optional<InfoBlockBytes> read = ReadInfoBlock();
+  if (!read) {
+    Finish(false);
+    return false;
+  }
+  InfoBlockBytes block = *read;
+  // A block that is not valid, or whose record chain has no safe place for
+  // the profile record, is left alone: nothing is written.
+  const PreparedBlock prepared = PrepareProfileRecord(block);
+  if (prepared.result != PrepareResult::kReady) {
+    Finish(false);
+    return false;
+  }
+  if (clear) {
+    block.fill(0xFF);
+  } else {
+    const ProfileRecordsBytes records = editor_.StoreProfiles();
+    std::copy(records.begin(), records.end(),
+              block.begin() + static_cast<std::ptrdiff_t>(prepared.payloadOffset));
+  }
+
+  if (!SaveBackup(*read)) {
+    Finish(false);
+    return false;
+  }
+  failedStep_ = ProgramInfoBlock(block, clear ? 6000 : 0);
+  if (failedStep_ == ProgramStep::kEnter || failedStep_ == ProgramStep::kErase ||
+      failedStep_ == ProgramStep::kWrite) {
+    ReportWriteFailure();
+  }
+  const bool ok = failedStep_ == ProgramStep::kNone;
+  Finish(ok);
+  return ok;
+}
+
+bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
+  lastMessage_.clear();
+  lastBackup_.clear();
+  failedStep_ = ProgramStep::kNone;
+  SetStatusText("Writing profiles...");
+  const std::optional<InfoBlockBytes> current = ReadInfoBlock();
+  if (!current || !SaveBackup(*current)) {
+    Finish(false);
+    return false;
+  }
+  failedStep_ = ProgramInfoBlock(block, 0);
+  if (failedStep_ == ProgramStep::kEnter || failedStep_ == ProgramStep::kErase ||
+      failedStep_ == ProgramStep::kWrite) {
+    ReportWriteFailure();
+  }
+  const bool ok = failedStep_ == ProgramStep::kNone;
+  Finish(ok);
+  return ok;
+}
+
+}  // namespace vt::profiles

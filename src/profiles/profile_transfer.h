@@ -1,0 +1,106 @@
+#pragma once
+
+// Moving the profile set between the board's info block and the editor:
+// reading it into the settings pages, writing the pages back, Total Clear,
+// and putting a saved copy of the block back. Before anything erases the
+// block, the block as read is saved as a backup for the board's serial.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "devlink/board_link.h"
+#include "flash/stored_image.h"
+#include "profiles/info_block_backup.h"
+#include "profiles/settings_editor.h"
+
+namespace vt::profiles {
+
+enum class WriteMode : uint8_t { kTotalClear = 0, kWrite = 1 };
+
+// Main window fields and commands the transfer uses.
+namespace transfer_ui {
+inline constexpr uint16_t kStatusField = 9101;
+inline constexpr uint16_t kSerialField = 9103;
+inline constexpr uint16_t kFirmwareField = 9106;
+inline constexpr uint16_t kUpdateFirmwareCommand = 107;
+}  // namespace transfer_ui
+
+// Status codes: bit 7 the error flag, bits 0-6 the text index.
+inline constexpr uint8_t kTransferOk = 0x00;
+inline constexpr uint8_t kTransferIoError = 0x84;
+// The status text of a code ("OK", "Velotrack I/O Error", ...).
+std::string StatusText(uint8_t code);
+
+// Where a failed write stopped.
+enum class ProgramStep : uint8_t { kNone, kEnter, kErase, kWrite, kLeave, kRestart };
+
+class ProfileTransfer {
+ public:
+  ProfileTransfer(devlink::BoardLink& link, SettingsEditor& editor);
+
+  // Backups go under this root (default: DefaultBackupRoot()).
+  void SetBackupRoot(std::filesystem::path root) { backupRoot_ = std::move(root); }
+  const std::filesystem::path& BackupRoot() const { return backupRoot_; }
+  // Where the built-in firmware image for the version check comes from.
+  void SetFirmwareLookup(flash::ResourceLookup lookup) { lookup_ = lookup; }
+  // Replaces the plain status display (text of the code in field 9101).
+  void SetStatusDisplay(std::function<void(uint8_t)> show) { showStatus_ = std::move(show); }
+
+  // Reads the profiles into the editor. True when data was read or the board
+  // has no profile record; false on a failed read, a damaged record, or when
+  // the user said No.
+  bool ReadProfilesFromBoard(bool ask);
+  // Writes the editor's profiles (kWrite) or erases the whole block
+  // (kTotalClear). True only when every step went through.
+  bool WriteProfilesToBoard(WriteMode mode);
+
+  // "Get settings from Velotrack": read with confirmation, then the serial.
+  bool GetSettings();
+  // "Total Clear/Reset": clear, wait, read back without asking, serial.
+  bool TotalClearReset();
+
+  // Reads the 2048-byte block; nothing on a failed read.
+  std::optional<InfoBlockBytes> ReadInfoBlock();
+  // Writes a whole block back as it is (a backup), after backing up the
+  // block now on the board. No question is asked here.
+  bool RestoreInfoBlock(const InfoBlockBytes& block);
+
+  void ShowSerial();
+  uint8_t LastStatus() const { return lastStatus_; }
+  // The backup taken by the last write, clear, or restore; empty when none.
+  const std::filesystem::path& LastBackup() const { return lastBackup_; }
+  ProgramStep LastFailedStep() const { return failedStep_; }
+  // The text the last failure message showed (empty when none).
+  const std::string& LastMessage() const { return lastMessage_; }
+  // The user answered No to the last question.
+  bool Declined() const { return declined_; }
+
+ private:
+  platform::Ui& GetUi() { return editor_.GetUi(); }
+  platform::WindowHandle Main() const { return editor_.Windows().mainWindow; }
+  bool Ask(const std::string& text, const std::string& caption);
+  void Tell(const std::string& text, const std::string& caption);
+  void SetStatusText(const std::string& text);
+  void Finish(bool ok);
+  bool SaveBackup(const InfoBlockBytes& block);
+  // Erases the block and programs `block`, framed by programming mode, then
+  // restarts the board. Stops at the first failed step.
+  ProgramStep ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs);
+  void ReportWriteFailure();
+
+  devlink::BoardLink& link_;
+  SettingsEditor& editor_;
+  std::filesystem::path backupRoot_;
+  flash::ResourceLookup lookup_ = &flash::BuiltInResource;
+  std::function<void(uint8_t)> showStatus_;
+  uint8_t lastStatus_ = kTransferOk;
+  std::filesystem::path lastBackup_;
+  ProgramStep failedStep_ = ProgramStep::kNone;
+  std::string lastMessage_;
+  bool declined_ = false;
+};
+
+}  // namespace vt::profiles
