@@ -121,13 +121,21 @@ class VirtualBoard {
 
  private:
   struct Region;
-  Region* Find(uint32_t address, size_t count);
-  const Region* Find(uint32_t address, size_t count) const;
+  struct Location {
+    Region* region = nullptr;
+    size_t offset = 0;
+    explicit operator bool() const { return region != nullptr; }
+    uint8_t* Bytes() const;
+  };
+  Location Locate(uint32_t address, size_t count) const;
+  bool IsFlash(const Location& loc) const;
   void Emit(const std::string& line);
   void FillFresh();
   bool FaultFires(uint32_t& countdown);
   void GoAway();
+  void PowerUp();
   void Restart();
+  uint16_t OutputLength() const;
 
   // Report handling (flash_commands.cpp, board_commands.cpp).
   void HandleReport(std::span<const uint8_t> report);
@@ -146,23 +154,31 @@ class VirtualBoard {
   BoardConfig config_;
   std::vector<std::unique_ptr<Region>> regions_;
   FaultPlan faults_;
+  uint32_t failWriteIn_ = 0;
+  uint32_t timeoutWriteIn_ = 0;
+  uint32_t failStringIn_ = 0;
+  uint32_t corruptStringIn_ = 0;
+  uint32_t previousTagLeft_ = 0;
+  uint32_t foreignTagLeft_ = 0;
+  uint32_t goneAfterIn_ = 0;
   uint32_t generation_ = 1;
   bool present_ = true;
+  bool returnsByItself_ = false;
   uint32_t awayScans_ = 0;
-  int openCount_ = 0;
 
   bool programming_ = false;
-  bool flashDirty_ = false;
+  mutable bool flashDirty_ = false;
   uint32_t restarts_ = 0;
   uint32_t postUpdateSwitches_ = 0;
 
   std::array<uint8_t, 8> replySlot_{};       // string 244
-  std::array<uint8_t, 8> previousReply_{};   // for stale-reply faults
+  std::array<uint8_t, 8> staleReply_{};      // answered once before replySlot_
+  bool staleReplyPending_ = false;
   std::deque<std::vector<uint8_t>> inputReports_;  // legacy reply path
   std::vector<uint8_t> readBack_;            // string 240
   std::vector<uint8_t> staleReadBack_;       // send-twice: first fetch
+  bool firstFetchStale_ = false;
   bool readBackFails_ = false;
-  int freshFetchesPending_ = 0;              // send-twice fetch pairing
   std::vector<uint8_t> armedReport_;         // send-twice write pairing
   std::string pendingText_;                  // string 246
   std::vector<std::string> messages_;
@@ -172,7 +188,9 @@ class VirtualBoard {
   bool deviceTest_ = false;
   uint8_t testOutput_ = 0;
   std::array<uint8_t, 256> pins_{};
-  std::map<uint16_t, uint8_t> ports_;
+  std::map<uint16_t, uint8_t> ports_;  // (group << 8 | register) -> value
+  std::map<uint16_t, uint8_t> i2c_;    // (device << 8 | register) -> value
+  uint16_t voltage_ = 0;
 
   TrafficLog traffic_;
 };

@@ -1,0 +1,140 @@
+// velotrack-board serve --listen tcp:127.0.0.1:PORT|unix:PATH [board options]
+//
+// Runs one or more virtual boards and serves them over the board wire
+// protocol until interrupted. Flash contents can be kept in files between
+// runs; faults can be armed for every board.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sim/board/board_config.h"
+#include "sim/hid/virtual_hid_backend.h"
+#include "sim/wire/wire_server.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+
+void OnSignal(int) { gStop = 1; }
+
+struct ServeOptions {
+  std::string listen;
+  std::vector<std::string> presets;
+  std::vector<std::string> serials;
+  std::vector<std::string> flashFiles;
+  std::string trafficLog;
+  vt::sim::FaultPlan faults;
+};
+
+std::u16string Widen(const std::string& s) { return {s.begin(), s.end()}; }
+
+void SaveDirty(vt::sim::VirtualHidBackend& backend, const ServeOptions& o) {
+  for (size_t i = 0; i < o.flashFiles.size() && i < backend.BoardCount(); ++i) {
+    vt::sim::VirtualBoard* b = backend.Board(i);
+    if (b->FlashDirty() && !b->SaveFlash(o.flashFiles[i])) {
+      std::fprintf(stderr, "velotrack-board: cannot write %s\n", o.flashFiles[i].c_str());
+    }
+  }
+}
+
+int Serve(ServeOptions& o) {
+  std::string error;
+  const auto address = vt::sim::ParseListenAddress(o.listen, &error);
+  if (!address) {
+    std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
+    return 2;
+  }
+  if (o.presets.empty()) o.presets.push_back("standard");
+
+  vt::platform::VirtualClock clock;  // the client keeps real time; we never wait
+  vt::sim::VirtualHidBackend backend(clock);
+  for (size_t i = 0; i < o.presets.size(); ++i) {
+    auto config = vt::sim::BoardConfig::FromPreset(o.presets[i]);
+    if (!config) {
+      std::fprintf(stderr, "velotrack-board: unknown preset '%s'\n", o.presets[i].c_str());
+      return 2;
+    }
+    if (i < o.serials.size()) config->serial = Widen(o.serials[i]);
+    const std::string path = backend.AddBoard(*config);
+    vt::sim::VirtualBoard* board = backend.Board(path);
+    if (i < o.flashFiles.size() && !board->LoadFlash(o.flashFiles[i])) {
+      std::fprintf(stderr, "velotrack-board: %s: starting with fresh flash\n",
+                   o.flashFiles[i].c_str());
+      board->SaveFlash(o.flashFiles[i]);
+    }
+    if (!o.trafficLog.empty() && !board->Traffic().MirrorTo(o.trafficLog, path)) {
+      std::fprintf(stderr, "velotrack-board: cannot open %s\n", o.trafficLog.c_str());
+      return 2;
+    }
+    board->ArmFaults(o.faults);
+  }
+
+  vt::sim::WireServer server(backend);
+  if (!server.Listen(*address, &error)) {
+    std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
+    return 1;
+  }
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  if (address->unixSocket) {
+    std::printf("velotrack-board: serving %zu board(s) on unix:%s\n", backend.BoardCount(),
+                address->path.c_str());
+  } else {
+    std::printf("velotrack-board: serving %zu board(s) on tcp:%s:%u\n", backend.BoardCount(),
+                address->host.c_str(), static_cast<unsigned>(server.Port()));
+  }
+  std::fflush(stdout);
+  while (!gStop) {
+    // Flash goes to disk whenever the line has been quiet for a moment.
+    if (!server.RunOnce(200)) SaveDirty(backend, o);
+  }
+  server.Shutdown();
+  SaveDirty(backend, o);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Virtual Velotrack board served over the board wire protocol"};
+  app.require_subcommand(1);
+  ServeOptions o;
+
+  auto* serve = app.add_subcommand("serve", "serve virtual boards until interrupted");
+  serve->add_option("--listen", o.listen, "tcp:127.0.0.1:PORT or unix:PATH")->required();
+  serve->add_option("--preset", o.presets,
+                    "board preset, once per board (standard, standard-V/M/N/O/X, ab, b, r, "
+                    "legacy, send-twice, send-twice-12)");
+  serve->add_option("--serial", o.serials, "serial-number string, per board in order");
+  serve->add_option("--flash-file", o.flashFiles, "keep the board's flash in this file");
+  serve->add_option("--traffic-log", o.trafficLog, "append every primitive to this file");
+  auto& f = o.faults;
+  serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (-1)");
+  serve->add_option("--timeout-write", f.timeoutWrite, "let the Nth write time out");
+  serve->add_option("--fail-string", f.failStringRead, "fail the Nth indexed-string fetch");
+  serve->add_option("--corrupt-string", f.corruptStringRead,
+                    "invert the bytes of the Nth indexed-string fetch");
+  serve->add_option("--previous-tag", f.previousTagReplies,
+                    "answer the next N commands with a stale reply first");
+  serve->add_option("--foreign-tag", f.foreignTagReplies,
+                    "answer the next N commands with a foreign tag");
+  serve->add_option("--gone-after", f.goneAfterReports, "drop off the bus after N reports");
+  serve->add_option("--gone-for", f.goneForEnumerations,
+                    "stay away for this many enumerations")->default_val(1);
+  serve->add_flag("--refuse-open", f.refuseOpen, "enumerate but refuse every open");
+  serve->add_flag("--caps-invalid", f.capsInvalid, "report description unreadable");
+  serve->add_option("--report-length", f.reportLengthOverride,
+                    "announce this report length (e.g. above 256)");
+
+  app.add_subcommand("presets", "list the board presets")->callback([] {
+    for (const auto& name : vt::sim::BoardConfig::PresetNames()) std::printf("%s\n", name.c_str());
+  });
+
+  CLI11_PARSE(app, argc, argv);
+  if (serve->parsed()) return Serve(o);
+  return 0;
+}

@@ -1,0 +1,185 @@
+#include "sim/wire/wire_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vt::sim {
+
+struct WireServer::Client {
+  Client(int socket, platform::HidBackend& backend) : fd(socket), session(backend) {}
+  ~Client() {
+    session.CloseAll();
+    ::close(fd);
+  }
+  int fd;
+  WireSession session;
+  std::vector<uint8_t> in;
+};
+
+namespace {
+
+bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+uint32_t FrameLength(const std::vector<uint8_t>& b) {
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+}  // namespace
+
+std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::string* error) {
+  ListenAddress a;
+  if (text.starts_with("unix:")) {
+    a.unixSocket = true;
+    a.path = std::string(text.substr(5));
+    if (a.path.empty() || a.path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+      *error = "unix socket path is empty or too long";
+      return std::nullopt;
+    }
+    return a;
+  }
+  if (!text.starts_with("tcp:")) {
+    *error = "address must be tcp:HOST:PORT or unix:PATH";
+    return std::nullopt;
+  }
+  const std::string_view rest = text.substr(4);
+  const size_t colon = rest.rfind(':');
+  if (colon == std::string_view::npos) {
+    *error = "tcp address needs a port";
+    return std::nullopt;
+  }
+  a.host = std::string(rest.substr(0, colon));
+  const std::string port(rest.substr(colon + 1));
+  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoul(port) > 65535) {
+    *error = "tcp port must be a number from 0 to 65535";
+    return std::nullopt;
+  }
+  a.port = static_cast<uint16_t>(std::stoul(port));
+  if (a.host == "localhost") a.host = "127.0.0.1";
+  in_addr addr{};
+  if (::inet_pton(AF_INET, a.host.c_str(), &addr) != 1 ||
+      (ntohl(addr.s_addr) >> 24) != 127) {
+    *error = "the board is served on loopback only (127.x.x.x)";
+    return std::nullopt;
+  }
+  return a;
+}
+
+WireServer::WireServer(platform::HidBackend& backend) : backend_(backend) {}
+
+WireServer::~WireServer() { Shutdown(); }
+
+void WireServer::Shutdown() {
+  clients_.clear();
+  if (listenFd_ >= 0) {
+    ::close(listenFd_);
+    listenFd_ = -1;
+    if (!unixPath_.empty()) ::unlink(unixPath_.c_str());
+    unixPath_.clear();
+  }
+}
+
+bool WireServer::Listen(const ListenAddress& address, std::string* error) {
+  Shutdown();
+  auto fail = [&](const char* what) {
+    *error = std::string(what) + ": " + std::strerror(errno);
+    if (listenFd_ >= 0) ::close(listenFd_);
+    listenFd_ = -1;
+    return false;
+  };
+  if (address.unixSocket) {
+    listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0) return fail("socket");
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    std::strncpy(sa.sun_path, address.path.c_str(), sizeof sa.sun_path - 1);
+    ::unlink(address.path.c_str());  // a socket left by an earlier run
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
+    unixPath_ = address.path;
+  } else {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0) return fail("socket");
+    const int one = 1;
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(address.port);
+    ::inet_pton(AF_INET, address.host.c_str(), &sa.sin_addr);
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
+    socklen_t len = sizeof sa;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
+    port_ = ntohs(sa.sin_port);
+  }
+  if (::listen(listenFd_, 8) != 0) return fail("listen");
+  return true;
+}
+
+void WireServer::Accept() {
+  const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return;
+  const int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // fails harmlessly on unix
+  clients_.push_back(std::make_unique<Client>(fd, backend_));
+}
+
+bool WireServer::Serve(Client& c) {
+  uint8_t buf[4096];
+  const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return true;
+  if (n <= 0) return false;  // closed or broken
+  c.in.insert(c.in.end(), buf, buf + n);
+  while (c.in.size() >= 4) {
+    const uint32_t len = FrameLength(c.in);
+    if (len > kMaxFrameBody) return false;
+    if (c.in.size() < 4 + size_t{len}) break;
+    const std::vector<uint8_t> body(c.in.begin() + 4, c.in.begin() + 4 + len);
+    c.in.erase(c.in.begin(), c.in.begin() + 4 + len);
+    const std::vector<uint8_t> reply = c.session.Handle(body);
+    std::vector<uint8_t> frame(4);
+    const auto rlen = static_cast<uint32_t>(reply.size());
+    for (int i = 0; i < 4; ++i) frame[static_cast<size_t>(i)] = static_cast<uint8_t>(rlen >> (8 * i));
+    frame.insert(frame.end(), reply.begin(), reply.end());
+    if (!SendAll(c.fd, frame)) return false;
+  }
+  return true;
+}
+
+bool WireServer::RunOnce(int timeoutMs) {
+  if (listenFd_ < 0) return false;
+  std::vector<pollfd> fds;
+  fds.push_back({listenFd_, POLLIN, 0});
+  for (const auto& c : clients_) fds.push_back({c->fd, POLLIN, 0});
+  const int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+  if (ready <= 0) return false;
+  // Serve clients first; indexes in fds match clients_ until we erase.
+  std::vector<size_t> dropped;
+  for (size_t i = 1; i < fds.size(); ++i) {
+    if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+      if (!Serve(*clients_[i - 1])) dropped.push_back(i - 1);
+    }
+  }
+  for (auto it = dropped.rbegin(); it != dropped.rend(); ++it) {
+    clients_.erase(clients_.begin() + static_cast<long>(*it));
+  }
+  if (fds[0].revents & POLLIN) Accept();
+  return true;
+}
+
+}  // namespace vt::sim
