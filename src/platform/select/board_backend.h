@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/hid_backend.h"
+#include "platform/select/board_address.h"
+
+namespace vt::sim {
+class VirtualHidBackend;
+}
+
+namespace vt::platform {
+
+// The HID backend and clock chosen by a board address, built in one place so
+// that no front-end knows which backend it talks to. Real boards (auto, tcp,
+// unix) run on the machine's clock; a virtual board runs on virtual time.
+class BoardBackend {
+ public:
+  virtual ~BoardBackend() = default;
+
+  virtual HidBackend& Hid() = 0;
+  virtual Clock& GetClock() = 0;
+  // The in-process virtual HID stack, or nullptr for the other kinds.
+  virtual sim::VirtualHidBackend* Virtual() { return nullptr; }
+  // Ends the session: a virtual board kept in a file is written back. False
+  // (and a one-line reason) when that fails. Also run by the destructor.
+  virtual bool Finish(std::string* error) {
+    (void)error;
+    return true;
+  }
+};
+
+// Builds the backend for `address`. With `trace` set every primitive is
+// logged there (the stream stays the caller's). std::nullptr and a one-line
+// reason when it cannot be built (e.g. a virtual board's flash file is
+// unreadable).
+std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std::FILE* trace,
+                                               std::string* error);
+
+}  // namespace vt::platform
