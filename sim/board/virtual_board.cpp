@@ -105,14 +105,17 @@ uint16_t VirtualBoard::OutputLength() const {
 
 int VirtualBoard::Write(std::span<const uint8_t> report, uint32_t waitMs) {
   int rc = kWaitOk;
+  // Every write counts towards every armed fault.
+  const bool failNow = present_ && FaultFires(failWriteIn_);
+  const bool timeoutNow = present_ && FaultFires(timeoutWriteIn_);
   if (!present_) {
     rc = kWaitFailed;
   } else if (report.size() != OutputLength() || report.empty() || report[0] != 0) {
     // The HID class driver only takes whole reports with our report ID.
     rc = kWaitFailed;
-  } else if (FaultFires(failWriteIn_)) {
+  } else if (failNow) {
     rc = kWaitFailed;
-  } else if (FaultFires(timeoutWriteIn_)) {
+  } else if (timeoutNow) {
     rc = kWaitTimeout;
   }
   traffic_.Add({TrafficEntry::Kind::kWrite, 0, waitMs, rc, {report.begin(), report.end()}});
@@ -145,7 +148,9 @@ int VirtualBoard::GetIndexedString(uint8_t index, std::span<uint8_t> buf, size_t
   *got = 0;
   std::vector<uint8_t> out;
   int rc = kWaitOk;
-  if (!present_ || FaultFires(failStringIn_)) {
+  const bool failNow = present_ && FaultFires(failStringIn_);
+  const bool corruptNow = present_ && FaultFires(corruptStringIn_);
+  if (!present_ || failNow) {
     rc = kWaitFailed;
   } else if (index == kStringReply && !config_.IsLegacy()) {
     const auto& slot = staleReplyPending_ ? staleReply_ : replySlot_;
@@ -173,7 +178,7 @@ int VirtualBoard::GetIndexedString(uint8_t index, std::span<uint8_t> buf, size_t
   }
   if (rc == kWaitOk) {
     out.resize(std::min(out.size(), buf.size()));
-    if (FaultFires(corruptStringIn_)) {
+    if (corruptNow) {
       for (auto& b : out) b = static_cast<uint8_t>(~b);
     }
     std::copy(out.begin(), out.end(), buf.begin());
