@@ -114,8 +114,12 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     return result;
   }
   for (int n = 0; n < kMaxSameSecond; ++n) {
-    const std::string name =
-        stamp + (n == 0 ? std::string() : "-" + std::to_string(n)) + std::string(kExtension);
+    std::string name = stamp;
+    if (n != 0) {
+      name += '-';
+      name += std::to_string(n);
+    }
+    name += kExtension;
     const fs::path path = folder / name;
     // O_EXCL: an existing backup is never replaced.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -15,14 +15,18 @@ constexpr uint8_t kMagic1 = 'T';
 
 // Puts `number` where the format text has its "%d".
 std::string FormatPrompt(std::string_view format, int number) {
-  std::string text(format);
-  const size_t at = text.find("%d");
-  if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
+  const size_t at = format.find("%d");
+  if (at == std::string_view::npos) return std::string(format);
+  std::string text(format.substr(0, at));
+  text += std::to_string(number);
+  text += format.substr(at + 2);
   return text;
 }
 
-std::vector<uint8_t> BuildHeader(ProfileFileKind kind, const ProfileFileInfo& info) {
-  std::vector<uint8_t> out(kProfileFileHeaderSize, 0);
+// A zeroed file of `bodySize` body bytes with its header filled in.
+std::vector<uint8_t> BuildHeader(ProfileFileKind kind, const ProfileFileInfo& info,
+                                 size_t bodySize) {
+  std::vector<uint8_t> out(kProfileFileHeaderSize + bodySize, 0);
   out[0] = kMagic0;
   out[1] = kMagic1;
   out[2] = static_cast<uint8_t>(kind);
@@ -93,8 +97,8 @@ ProfileFileParse ParseProfileFile(std::span<const uint8_t> bytes) {
 
 std::vector<uint8_t> BuildAllProfilesFile(const ProfileRecordsBytes& records,
                                           const ProfileFileInfo& info) {
-  std::vector<uint8_t> out = BuildHeader(ProfileFileKind::kAllProfiles, info);
-  out.insert(out.end(), records.begin(), records.end());
+  std::vector<uint8_t> out = BuildHeader(ProfileFileKind::kAllProfiles, info, records.size());
+  std::copy(records.begin(), records.end(), out.begin() + kProfileFileHeaderSize);
   return out;
 }
 
@@ -103,8 +107,8 @@ std::optional<std::vector<uint8_t>> BuildOneProfileFile(const ProfileRecordsByte
                                                         const ProfileFileInfo& info) {
   const std::optional<StoredRecord> record = RecordAt(records, profileIndex);
   if (!record) return std::nullopt;
-  std::vector<uint8_t> out = BuildHeader(ProfileFileKind::kOneProfile, info);
-  out.insert(out.end(), record->begin(), record->end());
+  std::vector<uint8_t> out = BuildHeader(ProfileFileKind::kOneProfile, info, kRecordSize);
+  std::copy(record->begin(), record->end(), out.begin() + kProfileFileHeaderSize);
   return out;
 }
 
