@@ -1,0 +1,44 @@
+# Installation and the Debian package. Included once from the top-level
+# CMakeLists.txt after every folder has been added, so the targets exist.
+include(GNUInstallDirs)
+
+foreach(program velotrack velotrack-panel velotrack-board)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT panel)
+  endif()
+endforeach()
+
+# Lets members of the plugdev group reach the board's hidraw node.
+if(EXISTS ${PROJECT_SOURCE_DIR}/udev/70-velotrack.rules)
+  install(FILES ${PROJECT_SOURCE_DIR}/udev/70-velotrack.rules
+          DESTINATION lib/udev/rules.d COMPONENT panel)
+endif()
+
+if(TARGET velotrack-panel)
+  install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT panel)
+  install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT panel)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.png)
+    install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps COMPONENT panel)
+  endif()
+endif()
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "velotrack-panel")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Velotrack")
+set(CPACK_PACKAGE_CONTACT "Velotrack maintainers <maintainers@velotrack.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Configuration panel for the Velotrack camera and servo controller")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Reads, edits and writes the seven settings profiles of a Velotrack board,\n updates its firmware and tests its servos. Includes the velotrack command\n line, the velotrack-board virtual board and the Qt desktop panel.")
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Library dependencies (Qt 6, libudev, libusb) are worked out from the binaries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
