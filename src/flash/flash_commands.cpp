@@ -80,10 +80,12 @@ bool ReadBoardMemory(BoardLink& link, uint32_t address, uint32_t count, uint8_t*
     report[BoardLink::kCmd] = kRead;
     PutLe32(report, 5, address);
     PutLe32(report, kFlashPayloadOffset, k);
-    SendReport(link, report);  // a lost request shows up as a failed read-back
+    // A lost request leaves the previous read-back in place, which would
+    // pass for this chunk's bytes: the chunk fails.
+    const bool sent = SendReport(link, report) == kWaitOk;
 
     buffer.fill(0);
-    ok = FetchReadBack(link, buffer, k);
+    ok = FetchReadBack(link, buffer, k) && sent;
     std::copy_n(buffer.begin(), k, dest);
     address += k;
     dest += k;

@@ -1,0 +1,107 @@
+#pragma once
+
+// A panel with a headless editor talking to one virtual board, for the
+// transfer tests. Every write of an output report can be made to fail.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devlink/board_link.h"
+#include "flash/board_addresses.h"
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "profiles/headless_editor.h"
+#include "profiles/profile_transfer.h"
+#include "sim/hid/virtual_hid_backend.h"
+
+namespace vt::profiles::testing {
+
+// Forwards to the virtual board and fails chosen output-report writes.
+class FaultyHid final : public platform::HidBackend {
+ public:
+  explicit FaultyHid(platform::HidBackend& inner) : inner_(inner) {}
+  // The Nth write from now (1-based) fails with -1; 0 disarms.
+  void FailWrite(uint32_t n) { failAt_ = n == 0 ? 0 : writes_ + n; }
+  uint32_t Writes() const { return writes_; }
+
+  std::vector<platform::HidDeviceInfo> Enumerate() override { return inner_.Enumerate(); }
+  int Open(const std::string& path, platform::HidHandle* handle) override {
+    return inner_.Open(path, handle);
+  }
+  void Close(platform::HidHandle handle) override { inner_.Close(handle); }
+  int Write(platform::HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) override {
+    if (++writes_ == failAt_) return platform::kWaitFailed;
+    return inner_.Write(handle, report, waitMs);
+  }
+  int Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) override {
+    return inner_.Read(handle, buf, waitMs, got);
+  }
+  int GetIndexedString(platform::HidHandle handle, uint8_t index, std::span<uint8_t> buf,
+                       size_t* got) override {
+    return inner_.GetIndexedString(handle, index, buf, got);
+  }
+  int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override {
+    return inner_.GetSerial(handle, buf, got);
+  }
+
+ private:
+  platform::HidBackend& inner_;
+  uint32_t writes_ = 0;
+  uint32_t failAt_ = 0;
+};
+
+class TransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Attach(sim::BoardConfig::Standard()); }
+  void TearDown() override { std::filesystem::remove_all(backupRoot_); }
+
+  void Attach(sim::BoardConfig config) {
+    transfer_.reset();
+    link_.reset();
+    hid_ = std::make_unique<sim::VirtualHidBackend>(clock_, 1);
+    hid_->AddBoard(std::move(config));
+    faulty_ = std::make_unique<FaultyHid>(*hid_);
+    link_ = std::make_unique<devlink::BoardLink>(*faulty_, clock_, log_);
+    ASSERT_TRUE(link_->USBDeviceDetect_Win32());
+    transfer_ = std::make_unique<ProfileTransfer>(*link_, editor_.Editor());
+    backupRoot_ = std::filesystem::temp_directory_path() /
+                  ("vt-transfer-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    transfer_->SetBackupRoot(backupRoot_);
+  }
+
+  sim::VirtualBoard& Board() { return *hid_->Board(size_t{0}); }
+  uint32_t BlockAddress() { return flash::InfoBlockAddress(link_->Identity()); }
+  std::vector<uint8_t> BoardBlock() { return Board().Peek(BlockAddress(), 2048); }
+  void PutBlock(const std::vector<uint8_t>& block) { ASSERT_TRUE(Board().Poke(BlockAddress(), block)); }
+  std::string Status() { return editor_.Ui().GetText(editor_.MainWindow(), transfer_ui::kStatusField); }
+  void Answer(platform::MessageAnswer a) { editor_.Script().QueueAnswer(a); }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> out;
+    for (const auto& box : editor_.Script().MessageBoxes()) out.push_back(box.request.text);
+    return out;
+  }
+
+  platform::VirtualClock clock_;
+  platform::DebugLog log_;
+  std::unique_ptr<sim::VirtualHidBackend> hid_;
+  std::unique_ptr<FaultyHid> faulty_;
+  std::unique_ptr<devlink::BoardLink> link_;
+  HeadlessEditor editor_;
+  std::unique_ptr<ProfileTransfer> transfer_;
+  std::filesystem::path backupRoot_;
+};
+
+inline uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+inline void PutLe16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+  b[at] = static_cast<uint8_t>(v);
+  b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+}  // namespace vt::profiles::testing
