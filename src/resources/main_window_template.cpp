@@ -1,4 +1,5 @@
 // The main window (300) and its menu (10).
+#include "resources/colour_rule.h"
 #include "resources/template_builder.h"
 #include "resources/templates.h"
 
@@ -48,6 +49,10 @@ platform::DialogTemplate MainWindowTemplate() {
       Control(mw::kUpdateFirmware, ControlClass::PushButton, 160, 290, 64, 14, "Update Firmware",
               st::kHidden),
   };
+  for (platform::ControlTemplate& c : t.controls) {
+    if (c.id == mw::kNoteLabel) c.colours = colours::Caption();
+    if (c.id == mw::kStatus) c.colours = colours::Status(false);
+  }
   return t;
 }
 

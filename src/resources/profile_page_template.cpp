@@ -3,6 +3,7 @@
 // Four columns of group boxes. Every settings control's id is its control
 // identifier (word, bits, kind), so the ids below are the binding to the
 // profile word table, not arbitrary numbers.
+#include "resources/colour_rule.h"
 #include "resources/template_builder.h"
 #include "resources/templates.h"
 
@@ -43,7 +44,28 @@ void TrackRow(std::vector<ControlTemplate>& out, uint16_t captionId, const char*
 }
 
 ControlTemplate Group(uint16_t id, int x, int y, int w, int h, const char* caption) {
-  return Control(id, ControlClass::GroupBox, x, y, w, h, caption);
+  ControlTemplate group = Control(id, ControlClass::GroupBox, x, y, w, h, caption);
+  group.colours = colours::Caption();
+  return group;
+}
+
+// Value labels of the pan and tilt servo groups sit on tinted backgrounds.
+void TintServoLabels(std::vector<ControlTemplate>& controls) {
+  for (ControlTemplate& c : controls) {
+    switch (c.id) {
+      case 0x0711: case 0x0712: case 0x0721: case 0x0722:
+        c.colours = colours::Background(colours::kPanLabels);
+        break;
+      case 0x0713: case 0x0714: case 0x0715: case 0x0716: case 0x0717: case 0x0725:
+        c.colours = colours::Background(colours::kTiltLabels);
+        break;
+      case pp::kLedCaption:
+        c.colours = colours::Background(colours::kLedCaption);
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 ControlTemplate Button(uint16_t id, int x, int y, int w, const char* text) {
@@ -138,6 +160,7 @@ platform::DialogTemplate ProfilePageTemplate() {
                     "battery)"));
   c.push_back(Check(0x580D, 304, 199, 282,
                     "Liveview on LCD (disables video out in Canon PS cameras)"));
+  TintServoLabels(c);
   return t;
 }
 

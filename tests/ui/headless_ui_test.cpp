@@ -221,6 +221,14 @@ TEST_F(HeadlessUiTest, MissingWindowsAndControlsGiveEmptyValues) {
   EXPECT_TRUE(events.empty());
 }
 
+TEST_F(HeadlessUiTest, ColoursStartFromTheTemplateAndCanChange) {
+  EXPECT_EQ(ui.GetColours(main, mw::kStatus).background, (Rgb{195, 255, 190}));
+  ControlColours error;
+  error.background = Rgb{255, 210, 210};
+  ui.SetColours(main, mw::kStatus, error);
+  EXPECT_EQ(ui.GetColours(main, mw::kStatus), error);
+}
+
 TEST_F(HeadlessUiTest, MenuCheckMarksStartFromTheTemplate) {
   EXPECT_TRUE(ui.IsMenuItemChecked(main, resources::menu::kDegrees));
   EXPECT_FALSE(ui.IsMenuItemChecked(main, resources::menu::kMilliseconds));

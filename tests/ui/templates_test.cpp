@@ -1,5 +1,7 @@
 #include "resources/templates.h"
 
+#include "resources/colour_rule.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -241,6 +243,29 @@ TEST(Templates, DebugPageAndSmallWindowsHaveTheirControls) {
   const DialogTemplate& a = Dialog(kAboutBox);
   ExpectControl(a, kAboutText, ControlClass::Static, "");
   ExpectControl(a, platform::kIdOk, ControlClass::PushButton, "Ok");
+}
+
+TEST(Templates, StaticsCarryTheColourScheme) {
+  const DialogTemplate& page = Dialog(kProfilePage);
+  for (int group : {101, 254, 2302, 6398, 8446, 10494, 12542, 14590}) {
+    EXPECT_EQ(page.Find(static_cast<uint16_t>(group))->colours, colours::Caption()) << group;
+  }
+  for (int id : {1809, 1810, 1825, 1826}) {
+    EXPECT_EQ(page.Find(static_cast<uint16_t>(id))->colours.background, colours::kPanLabels) << id;
+  }
+  for (int id : {1811, 1812, 1813, 1814, 1815, 1829}) {
+    EXPECT_EQ(page.Find(static_cast<uint16_t>(id))->colours.background, colours::kTiltLabels) << id;
+  }
+  EXPECT_EQ(page.Find(profile_page::kLedCaption)->colours.background, colours::kLedCaption);
+  // Everything else keeps the default colours; the zoom text is no servo label.
+  EXPECT_EQ(page.Find(0x0009)->colours, platform::ControlColours{});
+  EXPECT_EQ(page.Find(0xC000)->colours, platform::ControlColours{});
+
+  const DialogTemplate& main = Dialog(kMainWindow);
+  EXPECT_EQ(main.Find(main_window::kNoteLabel)->colours, colours::Caption());
+  EXPECT_EQ(main.Find(main_window::kStatus)->colours.background, colours::kStatusOk);
+  // The Debug page's "Clear" shares an id with a group box but is a button.
+  EXPECT_EQ(Dialog(kDebugPage).Find(debug_page::kClear)->colours, platform::ControlColours{});
 }
 
 TEST(Templates, LedPicturesAreSevenByEight) {

@@ -18,6 +18,7 @@ struct ControlTemplate {
   uint32_t style = 0;          // style:: bits
   uint16_t bitmapId = 0;       // Picture: the bitmap shown at creation, 0 none
   int listHeight = 0;          // ComboBox: height of the dropped list
+  ControlColours colours;      // colours at creation; defaults when empty
 };
 
 // A window described as data. Every Ui implementation builds its windows

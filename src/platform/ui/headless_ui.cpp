@@ -43,6 +43,7 @@ WindowHandle HeadlessUi::CreateDialogWindow(uint16_t templateId, WindowHandle pa
     control.enabled = (ct.style & style::kDisabled) == 0;
     control.visible = (ct.style & style::kHidden) == 0;
     control.picture = ct.bitmapId;
+    control.colours = ct.colours;
     if (ct.cls == ControlClass::TrackBar) control.max = 100;  // Win32 default range 0-100
     window.controls.push_back(std::move(control));
   }

@@ -71,7 +71,8 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
-// Stands for the system's button-face colour (group-box backgrounds).
+// Colours of a static control (labels, group boxes, status fields). Text
+// backgrounds are transparent wherever a background is given.
 struct ControlColours {
   std::optional<Rgb> text;           // none: the default text colour
   std::optional<Rgb> background;     // none: the default background
