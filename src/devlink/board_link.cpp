@@ -86,7 +86,8 @@ bool BoardLink::ReadIndexedString(uint8_t index, std::span<uint8_t> buffer, size
   return ok;
 }
 
-uint8_t BoardLink::ReadDeviceText(std::span<uint8_t> buffer) {
+uint8_t BoardLink::ReadDeviceText(std::span<uint8_t> buffer, size_t* got) {
+  if (got != nullptr) *got = 0;
   if (buffer.empty()) return kStatusNoResponse;
   buffer[0] = 0;
   if (!OpenDevice()) {
@@ -98,10 +99,12 @@ uint8_t BoardLink::ReadDeviceText(std::span<uint8_t> buffer) {
   // The text is used as a C string: keep room for a terminator even when the
   // board fills the whole string.
   const size_t room = std::min(buffer.size() - 1, kDeviceTextBytes);
-  size_t got = 0;
+  size_t placed = 0;
   if (room > 0 &&
-      hid_.GetIndexedString(handle_, kDeviceTextIndex, buffer.first(room), &got) == kWaitOk) {
-    buffer[std::min(got, room)] = 0;
+      hid_.GetIndexedString(handle_, kDeviceTextIndex, buffer.first(room), &placed) == kWaitOk) {
+    placed = std::min(placed, room);
+    buffer[placed] = 0;
+    if (got != nullptr) *got = placed;
   } else {
     buffer[0] = 0;
   }

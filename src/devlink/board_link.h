@@ -76,8 +76,9 @@ class BoardLink {
   bool ReadIndexedString(uint8_t index, std::span<uint8_t> buffer, size_t* got = nullptr);
 
   // Reads the board's message text (string 246). 0, or kStatusNoResponse
-  // when the board could not be opened.
-  uint8_t ReadDeviceText(std::span<uint8_t> buffer);
+  // when the board could not be opened. *got (when asked for) is the number
+  // of bytes the board placed (0 when the read failed).
+  uint8_t ReadDeviceText(std::span<uint8_t> buffer, size_t* got = nullptr);
 
   // Reads the serial-number string again into the identity.
   bool RereadSerial();
