@@ -1,0 +1,52 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+#include "cli/cli_context.h"
+
+namespace vt::cli {
+
+namespace {
+
+using RegisterGroup = void (*)(CLI::App&, CliContext&);
+
+// Every subcommand group of the program.
+constexpr RegisterGroup kGroups[] = {
+    RegisterDeviceCommands,
+};
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           std::function<bool()> stopRequested) {
+  CliContext ctx(out, err);
+  if (stopRequested) ctx.stopRequested = std::move(stopRequested);
+
+  CLI::App app("Velotrack board command line", "velotrack");
+  app.require_subcommand(1);
+  app.add_option("--board", ctx.options.board,
+                 "auto | virtual[:OPTIONS] | tcp:HOST:PORT | unix:PATH")
+      ->capture_default_str();
+  app.add_option("--trace", ctx.options.traceFile, "log every HID primitive with its bytes to FILE");
+  for (RegisterGroup group : kGroups) group(app, ctx);
+
+  // CLI11 takes the arguments last to first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e, out, err);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e, out, err);
+  } catch (const CLI::ParseError& e) {
+    // One line: the reason and where to get help.
+    err << "error: " << e.what() << " (see --help)\n";
+    return e.get_exit_code() != 0 ? e.get_exit_code() : 1;
+  }
+  if (!ctx.Finish() && ctx.exitCode == 0) ctx.exitCode = 1;
+  return ctx.exitCode;
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace vt::cli {
+
+class CliContext;
+
+// Runs the `velotrack` command line with `args` (program name excluded),
+// writing to `out` and `err`; returns the process exit status.
+// `stopRequested` ends long-running commands (Ctrl-C in the real program).
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           std::function<bool()> stopRequested = nullptr);
+
+// Each group of subcommands registers itself on the app; the group's file
+// holds its commands. A new group adds its function here and to the list in
+// cli_app.cpp.
+void RegisterDeviceCommands(CLI::App& app, CliContext& ctx);
+
+}  // namespace vt::cli

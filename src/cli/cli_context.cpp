@@ -1,0 +1,72 @@
+#include "cli/cli_context.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/select/board_address.h"
+
+namespace vt::cli {
+
+CliContext::~CliContext() {
+  link_.reset();
+  backend_.reset();
+  if (trace_ != nullptr) std::fclose(trace_);
+}
+
+int CliContext::Fail(const std::string& message) {
+  err << "error: " << message << '\n';
+  return 1;
+}
+
+platform::BoardBackend* CliContext::Backend() {
+  if (backend_) return backend_.get();
+  std::string error;
+  const auto address = platform::ParseBoardAddress(options.board, &error);
+  if (!address) {
+    Fail(error);
+    return nullptr;
+  }
+  if (!options.traceFile.empty() && trace_ == nullptr) {
+    trace_ = std::fopen(options.traceFile.c_str(), "w");
+    if (trace_ == nullptr) {
+      Fail("cannot write trace file " + options.traceFile + ": " + std::strerror(errno));
+      return nullptr;
+    }
+  }
+  backend_ = platform::MakeBoardBackend(*address, trace_, &error);
+  if (!backend_) Fail(error);
+  return backend_.get();
+}
+
+devlink::BoardLink* CliContext::Link() {
+  if (link_) return link_.get();
+  platform::BoardBackend* backend = Backend();
+  if (backend == nullptr) return nullptr;
+  link_ = std::make_unique<devlink::BoardLink>(backend->Hid(), backend->GetClock(), log_);
+  if (!link_->LoadDll()) {
+    link_.reset();
+    Fail("cannot reach the HID devices of board '" + options.board + "'");
+    return nullptr;
+  }
+  return link_.get();
+}
+
+devlink::BoardLink* CliContext::Board() {
+  devlink::BoardLink* link = Link();
+  if (link == nullptr) return nullptr;
+  if (!link->USBDeviceDetect_Win32()) {
+    Fail("no board found");
+    return nullptr;
+  }
+  return link;
+}
+
+bool CliContext::Finish() {
+  if (!backend_) return true;
+  std::string error;
+  if (backend_->Finish(&error)) return true;
+  Fail(error);
+  return false;
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "devlink/board_link.h"
+#include "platform/debug_log.h"
+#include "platform/select/board_backend.h"
+
+namespace vt::cli {
+
+// Options every subcommand shares.
+struct CliOptions {
+  std::string board = "auto";
+  std::string traceFile;
+};
+
+// What a subcommand works with: its output streams, the shared options and,
+// built on first use, the board backend and the link to the board. Commands
+// report a failure through Fail(), which prints one line and gives the exit
+// status.
+class CliContext {
+ public:
+  CliContext(std::ostream& outStream, std::ostream& errStream) : out(outStream), err(errStream) {}
+  ~CliContext();
+  CliContext(const CliContext&) = delete;
+  CliContext& operator=(const CliContext&) = delete;
+
+  std::ostream& out;
+  std::ostream& err;
+  CliOptions options;
+  // Asked by long-running commands (messages --follow) between polls.
+  std::function<bool()> stopRequested = [] { return false; };
+  // The exit status of the subcommand that ran.
+  int exitCode = 0;
+
+  // "error: <message>" on err; returns the failure exit status.
+  int Fail(const std::string& message);
+
+  // The backend named by --board (and --trace). nullptr after Fail().
+  platform::BoardBackend* Backend();
+  // A link with its HID backend loaded. nullptr after Fail().
+  devlink::BoardLink* Link();
+  // A link to a detected board; fails with "no board found" otherwise.
+  devlink::BoardLink* Board();
+
+  // Ends the session (a virtual board's flash file is written back). False
+  // after printing the reason.
+  bool Finish();
+
+ private:
+  std::unique_ptr<platform::BoardBackend> backend_;
+  platform::DebugLog log_;
+  std::unique_ptr<devlink::BoardLink> link_;
+  std::FILE* trace_ = nullptr;
+};
+
+}  // namespace vt::cli

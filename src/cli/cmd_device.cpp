@@ -1,0 +1,207 @@
+// Subcommands that talk to the board directly: listing HID devices, the
+// board's identity, memory reads, its messages, restart and raw commands.
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <sstream>
+#include <vector>
+
+#include "cli/cli_app.h"
+#include "cli/cli_context.h"
+#include "cli/text_format.h"
+#include "devlink/board_identity.h"
+#include "flash/board_addresses.h"
+#include "flash/flash_commands.h"
+
+namespace vt::cli {
+
+namespace {
+
+// Reads are held to 1 MiB: more than any region of the board.
+constexpr uint32_t kMaxReadBytes = 0x100000;
+constexpr size_t kDeviceTextBytes = 255;
+constexpr size_t kVersionAreaShown = 16;
+
+std::string Hex4(uint16_t v) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04x", v);
+  return text;
+}
+
+std::string SerialText(const std::u16string& serial) {
+  std::string out;
+  for (char16_t c : serial) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+  return out;
+}
+
+const char* YesNo(bool b) { return b ? "yes" : "no"; }
+
+const char* Variant(const devlink::BoardIdentity& id) {
+  const uint8_t c = id.SerialChar(0);
+  if (id.IsVariantR()) return "R-board";
+  if (c == 'A' || c == 'B') return "A/B-board";
+  return "standard board";
+}
+
+int RunDevices(CliContext& ctx) {
+  platform::BoardBackend* backend = ctx.Backend();
+  if (backend == nullptr) return 1;
+  if (!backend->Hid().Load()) return ctx.Fail("cannot reach the HID devices of board '" + ctx.options.board + "'");
+  const auto devices = backend->Hid().Enumerate();
+  if (devices.empty()) ctx.out << "no HID devices\n";
+  for (const auto& d : devices) {
+    const bool accepted = devlink::IsAcceptedVendor(d.vendorId) && devlink::IsAcceptedProduct(d.productId);
+    ctx.out << d.path << "  " << Hex4(d.vendorId) << ':' << Hex4(d.productId) << "  version "
+            << Hex4(d.version) << "  serial \"" << SerialText(d.serial) << "\"  reports ";
+    if (d.capsValid) {
+      ctx.out << d.inputReportLength << '/' << d.outputReportLength;
+    } else {
+      ctx.out << "unknown";
+    }
+    ctx.out << (d.openable ? "" : "  busy") << (accepted ? "  board" : "") << '\n';
+  }
+  return 0;
+}
+
+int RunInfo(CliContext& ctx) {
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  const devlink::BoardIdentity& id = link->Identity();
+  std::string ids = "unknown";
+  for (const auto& d : link->Hid().Enumerate()) {
+    if (d.path == id.devicePath) ids = Hex4(d.vendorId) + ":" + Hex4(d.productId);
+  }
+  auto& out = ctx.out;
+  out << "Path:                 " << id.devicePath << '\n'
+      << "Vendor:product:       " << ids << '\n'
+      << "Version:              " << int{id.versionMajor} << '.' << int{id.versionMinor} << '\n'
+      << "Serial:               " << id.SerialText() << '\n'
+      << "Variant:              " << Variant(id) << '\n'
+      << "IsLegacyBoard:        " << YesNo(link->IsLegacyBoard()) << '\n'
+      << "IsVariantR:           " << YesNo(link->IsVariantR()) << '\n'
+      << "SendTwice:            " << YesNo(link->SendTwice()) << '\n'
+      << "Input report length:  " << id.inputReportByteLength << '\n'
+      << "Output report length: " << id.outputReportByteLength << '\n';
+  const uint32_t area = flash::VersionAreaAddress(id);
+  std::array<uint8_t, kVersionAreaShown> bytes{};
+  char address[16];
+  std::snprintf(address, sizeof address, "0x%x", area);
+  out << "Version area " << address << ": ";
+  if (flash::ReadBoardMemory(*link, area, bytes.size(), bytes.data())) {
+    out << HexBytes(bytes) << '\n';
+  } else {
+    out << "unreadable\n";
+  }
+  return 0;
+}
+
+int RunRead(CliContext& ctx, const std::string& addressText, const std::string& countText) {
+  const auto address = ParseNumber(addressText);
+  if (!address) return ctx.Fail("bad address '" + addressText + "'");
+  const auto count = ParseNumber(countText, kMaxReadBytes);
+  if (!count) return ctx.Fail("bad count '" + countText + "' (at most 1048576)");
+  if (uint64_t{*address} + *count > 0x100000000ull) return ctx.Fail("read runs past the end of the address space");
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  std::vector<uint8_t> bytes(*count);
+  if (!flash::ReadBoardMemory(*link, *address, *count, bytes.data())) {
+    return ctx.Fail("Velotrack I/O Error: memory read failed");
+  }
+  ctx.out << HexDump(*address, bytes);
+  return 0;
+}
+
+struct MessagesArgs {
+  bool follow = false;
+  uint32_t intervalMs = 100;
+  uint32_t forMs = 0;
+};
+
+int RunMessages(CliContext& ctx, const MessagesArgs& args) {
+  devlink::BoardLink* link = ctx.Link();
+  if (link == nullptr) return 1;
+  platform::Clock& clock = link->GetClock();
+  const uint32_t start = clock.NowMs();
+  for (;;) {
+    std::array<uint8_t, kDeviceTextBytes> text{};
+    const uint8_t status = link->ReadDeviceText(text);
+    if (status != devlink::kStatusOk && !args.follow) return ctx.Fail("no board found");
+    // While following, a board that is away is simply asked again later.
+    if (status == devlink::kStatusOk) ctx.out << RenderDeviceText(text) << std::flush;
+    if (!args.follow || ctx.stopRequested()) break;
+    if (args.forMs != 0 && clock.NowMs() - start >= args.forMs) break;
+    clock.SleepMs(args.intervalMs);
+  }
+  return 0;
+}
+
+int RunReset(CliContext& ctx) {
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent");
+  ctx.out << "restart sent\n";
+  return 0;
+}
+
+int RunCommand(CliContext& ctx, const std::vector<std::string>& fields) {
+  std::array<uint8_t, 5> b{};
+  static const char* kNames[] = {"CMD", "DATA", "ADDR", "I2CID", "DATA1"};
+  for (size_t i = 0; i < b.size(); ++i) {
+    const auto v = ParseNumber(fields[i], 0xFF);
+    if (!v) return ctx.Fail(std::string("bad ") + kNames[i] + " '" + fields[i] + "' (a byte)");
+    b[i] = static_cast<uint8_t>(*v);
+  }
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  if (!link->USBSendCommand(b[0], b[1], b[2], b[3], b[4])) {
+    return ctx.Fail("Velotrack I/O Error: no response (status 0x84)");
+  }
+  if (b[0] & 1) {
+    ctx.out << "sent; the command expects no reply\n";
+    return 0;
+  }
+  const devlink::LastReply& r = link->GetLastReply();
+  const uint8_t reply[] = {r.d0, r.status, r.d1, r.d2, r.threadId};
+  char status[8];
+  std::snprintf(status, sizeof status, "0x%02x", r.status);
+  ctx.out << "reply: " << HexBytes(reply) << '\n'
+          << "status: " << status << ((r.status & 0x80) ? " (error)" : " (ok)") << '\n';
+  return (r.status & 0x80) ? 1 : 0;
+}
+
+}  // namespace
+
+void RegisterDeviceCommands(CLI::App& app, CliContext& ctx) {
+  app.add_subcommand("devices", "list every HID device, accepted as a board or not")
+      ->callback([&ctx] { ctx.exitCode = RunDevices(ctx); });
+
+  app.add_subcommand("info", "identity, variant, report lengths and version area of the board")
+      ->callback([&ctx] { ctx.exitCode = RunInfo(ctx); });
+
+  auto* read = app.add_subcommand("read", "hex dump of board memory");
+  auto readArgs = std::make_shared<std::pair<std::string, std::string>>();
+  read->add_option("ADDR", readArgs->first, "start address (0x... or decimal)")->required();
+  read->add_option("COUNT", readArgs->second, "number of bytes")->required();
+  read->callback([&ctx, readArgs] { ctx.exitCode = RunRead(ctx, readArgs->first, readArgs->second); });
+
+  auto* messages = app.add_subcommand("messages", "print the board's text messages");
+  auto msgArgs = std::make_shared<MessagesArgs>();
+  messages->add_flag("--follow,-f", msgArgs->follow, "keep polling until interrupted");
+  messages->add_option("--interval", msgArgs->intervalMs, "poll interval in ms")->capture_default_str();
+  messages->add_option("--for", msgArgs->forMs, "stop following after this many ms (0: never)");
+  messages->callback([&ctx, msgArgs] { ctx.exitCode = RunMessages(ctx, *msgArgs); });
+
+  app.add_subcommand("reset", "restart the board's microcontroller")
+      ->callback([&ctx] { ctx.exitCode = RunReset(ctx); });
+
+  auto* command = app.add_subcommand("command", "send one board command and print its reply");
+  auto fields = std::make_shared<std::vector<std::string>>(5);
+  command->add_option("CMD", (*fields)[0], "command code")->required();
+  command->add_option("DATA", (*fields)[1], "first argument byte")->required();
+  command->add_option("ADDR", (*fields)[2], "second argument byte")->required();
+  command->add_option("I2CID", (*fields)[3], "third argument byte")->required();
+  command->add_option("DATA1", (*fields)[4], "fourth argument byte")->required();
+  command->callback([&ctx, fields] { ctx.exitCode = RunCommand(ctx, *fields); });
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,250 @@
+// Firmware subcommands: the board's and the built-in version, updates from
+// a file or the built-in image, the stored-form converter and an image
+// inspector.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+#include "cli/cli_app.h"
+#include "cli/cli_context.h"
+#include "flash/firmware_version.h"
+#include "flash/image_converter.h"
+#include "flash/image_inspect.h"
+#include "flash/region_update.h"
+#include "flash/update_entry.h"
+#include "profiles/info_block_backup.h"
+
+namespace vt::cli {
+
+namespace {
+
+std::string VersionText(const flash::FirmwareVersion& v) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%d.%d.%d", v.series, v.minor, v.build);
+  return text;
+}
+
+std::string Hex(size_t v) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%zx", v);
+  return text;
+}
+
+// Questions go to the terminal (or are all answered Yes); the progress
+// window becomes a bar on a terminal and plain lines otherwise.
+class TerminalUpdateUi final : public flash::UpdateUi {
+ public:
+  TerminalUpdateUi(CliContext& ctx, bool yes, bool terminal)
+      : ctx_(ctx), yes_(yes), terminal_(terminal) {}
+
+  bool Ask(std::string_view text, std::string_view caption) override {
+    ctx_.out << caption << ": " << OneLine(text) << " [y/N] " << std::flush;
+    if (yes_) {
+      ctx_.out << "y\n";
+      return true;
+    }
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes";
+  }
+  void ShowMessage(std::string_view text, std::string_view caption) override {
+    ctx_.out << caption << ": " << OneLine(text) << '\n';
+    if (!yes_) {
+      ctx_.out << "(press Enter) " << std::flush;
+      std::string line;
+      std::getline(std::cin, line);
+    }
+  }
+  void SetStatus(std::string_view text) override { ctx_.out << text << '\n'; }
+  void ProgressBegin(std::string_view title, std::string_view text, int rangeMax) override {
+    ctx_.out << title << ": " << text << '\n';
+    max_ = rangeMax;
+    pos_ = 0;
+    Draw();
+  }
+  void ProgressText(std::string_view text) override {
+    if (terminal_) ctx_.out << '\n';
+    ctx_.out << text << '\n';
+  }
+  void ProgressStep() override {
+    if (pos_ < max_) ++pos_;
+    Draw();
+  }
+  void ProgressEnd() override {
+    if (terminal_) ctx_.out << '\n';
+  }
+  void PumpPaintMessages() override {}
+
+ private:
+  static std::string OneLine(std::string_view text) {
+    std::string s(text);
+    for (char& c : s) {
+      if (c == '\n') c = ' ';
+    }
+    return s;
+  }
+  void Draw() {
+    if (!terminal_ || max_ <= 0) return;
+    constexpr int kWidth = 40;
+    const int filled = pos_ * kWidth / max_;
+    ctx_.out << "\r[" << std::string(static_cast<size_t>(filled), '#')
+             << std::string(static_cast<size_t>(kWidth - filled), ' ') << "] "
+             << pos_ * 100 / max_ << "%" << std::flush;
+  }
+
+  CliContext& ctx_;
+  bool yes_;
+  bool terminal_;
+  int max_ = 0;
+  int pos_ = 0;
+};
+
+struct UpdateArgs {
+  std::string file;
+  bool builtIn = false;
+  bool bootloader = false;
+  bool wifi = false;
+  bool yes = false;
+  std::string backupDir;
+};
+
+int RunVersion(CliContext& ctx) {
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  flash::FirmwareVersion board;
+  const bool known = flash::ReadBoardFirmwareVersion(*link, &board);
+  ctx.out << "Board:    " << (known ? "Firmware version: " + VersionText(board) : "unknown") << '\n';
+  const auto builtIn = flash::BuiltInFirmwareVersion(link->Identity());
+  ctx.out << "Built-in: " << (builtIn ? VersionText(*builtIn) : "unknown") << '\n';
+  switch (flash::CompareFirmwareVersion(*link)) {
+    case -2: ctx.out << "The board's firmware is newer than this program supports.\n"; break;
+    case -1: ctx.out << "Versions cannot be compared.\n"; break;
+    case 1: ctx.out << "Old firmware detected: an upgrade is available.\n"; break;
+    default: ctx.out << "The board is up to date.\n"; break;
+  }
+  return 0;
+}
+
+int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
+  if (args.builtIn == !args.file.empty()) return ctx.Fail("give either FILE.elf or --built-in");
+  if (args.wifi && !args.bootloader) return ctx.Fail("--wifi applies to --bootloader only");
+  devlink::BoardLink* link = ctx.Board();
+  if (link == nullptr) return 1;
+  const std::filesystem::path root =
+      args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
+  TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
+  flash::UpdateContext uctx{*link, ui,
+                            [&ctx, root](const devlink::BoardIdentity& id,
+                                         std::span<const uint8_t> block) {
+                              if (root.empty()) return false;
+                              auto saved = profiles::SaveInfoBlockBackup(root, id.SerialText(), block);
+                              if (saved.ok) {
+                                ctx.out << "Info block saved to " << saved.path.string() << '\n';
+                              } else {
+                                ctx.err << "cannot save the info block: " << saved.error << '\n';
+                              }
+                              return saved.ok;
+                            }};
+  std::optional<bool> result;
+  if (args.bootloader && args.builtIn) {
+    // The built-in image's bootloader, as "Flash Bootloader" would do it.
+    auto decoded = flash::DecodeStoredImage(link->IsVariantR() ? flash::kRBoardImageResource
+                                                               : flash::kStandardImageResource);
+    if (!decoded) return ctx.Fail("no built-in image for this board");
+    if (ui.Ask("Are you sure?", "Bootloader Upgrade")) {
+      flash::UpdateRequest request{flash::kSourceMemory, "", *decoded,
+                                   flash::kOptionsBootloaderFromFile, 0};
+      result = flash::RunUpdateRequest(uctx, request);
+    }
+  } else if (args.bootloader) {
+    result = flash::FlashBootloaderCommand(uctx, args.file, args.wifi);
+  } else {
+    result = flash::FirmwareUpdateCommand(uctx, args.builtIn, args.file);
+  }
+  if (!result) {
+    ctx.out << "No update made.\n";
+    return 1;
+  }
+  if (!*result) return ctx.Fail("Velotrack I/O Error: the update failed");
+  ctx.out << "OK\n";
+  return 0;
+}
+
+int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
+  if (!flash::ConvertImage(in, out)) return ctx.Fail("cannot convert " + in + " to " + out);
+  ctx.out << "wrote " << out << '\n';
+  return 0;
+}
+
+int RunInspect(CliContext& ctx, const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return ctx.Fail("cannot read " + file);
+  // Only as much as an update would read.
+  std::vector<uint8_t> bytes(flash::kRBoardWorkingBytes);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  const auto report = flash::InspectFirmwareImage(bytes);
+  auto& out = ctx.out;
+  out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';
+  bool any = false;
+  for (const auto& v : report.variants) {
+    if (!v.loads) continue;
+    any = true;
+    out << flash::VariantName(v.variant) << ":\n  loaded size      " << Hex(v.size) << '\n';
+    if (v.version) out << "  version          " << VersionText(*v.version) << '\n';
+    if (v.application) {
+      const auto& a = *v.application;
+      out << "  application      " << Hex(a.start) << ".." << Hex(a.end) << ", written from "
+          << Hex(a.boardAddress) << ", " << a.bytes << " bytes, checksum " << Hex(a.checksum)
+          << '\n';
+    } else {
+      out << "  application      none usable on this board\n";
+    }
+    if (v.bootEnd) {
+      out << "  bootloader end   " << Hex(*v.bootEnd) << ", checksum " << Hex(*v.bootChecksum) << '\n';
+    }
+    if (v.identity) {
+      out << "  identity record  " << Hex(*v.identity) << " \"" << v.identityText << "\"\n";
+    }
+  }
+  if (!any) return ctx.Fail("not a firmware image for any board");
+  return 0;
+}
+
+}  // namespace
+
+void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
+  auto* group = app.add_subcommand("firmware", "firmware version, updates and images");
+  group->require_subcommand(1);
+
+  group->add_subcommand("version", "the board's and the built-in firmware version")
+      ->callback([&ctx] { ctx.exitCode = RunVersion(ctx); });
+
+  auto* update = group->add_subcommand("update", "update the board's firmware");
+  auto args = std::make_shared<UpdateArgs>();
+  update->add_option("FILE", args->file, "ELF image to program");
+  update->add_flag("--built-in", args->builtIn, "use the image built into the program");
+  update->add_flag("--bootloader", args->bootloader, "program the image's bootloader");
+  update->add_flag("--wifi", args->wifi, "bootloader for the Wifi board (letter T)");
+  update->add_flag("--yes,-y", args->yes, "answer every question with yes");
+  update->add_option("--backup-dir", args->backupDir, "where info-block copies are kept");
+  update->callback([&ctx, args] { ctx.exitCode = RunUpdate(ctx, *args); });
+
+  auto* convert = group->add_subcommand("convert", "write the stored form of an ELF image");
+  auto files = std::make_shared<std::pair<std::string, std::string>>();
+  convert->add_option("IN", files->first, "ELF image")->required();
+  convert->add_option("OUT", files->second, "stored image to write")->required();
+  convert->callback([&ctx, files] { ctx.exitCode = RunConvert(ctx, files->first, files->second); });
+
+  auto* inspect = group->add_subcommand("inspect", "what an update would find in an image");
+  auto file = std::make_shared<std::string>();
+  inspect->add_option("FILE", *file, "ELF or stored image")->required();
+  inspect->callback([&ctx, file] { ctx.exitCode = RunInspect(ctx, *file); });
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,17 @@
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_app.h"
+
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+void OnInterrupt(int) { g_interrupted = 1; }
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::signal(SIGINT, OnInterrupt);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return vt::cli::RunCli(args, std::cout, std::cerr, [] { return g_interrupted != 0; });
+}

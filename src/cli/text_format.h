@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace vt::cli {
+
+// A number given on the command line: decimal, or hexadecimal with 0x.
+// std::nullopt when it is not a number or exceeds `max`.
+std::optional<uint32_t> ParseNumber(const std::string& text, uint32_t max = 0xFFFFFFFF);
+
+// Classic hex dump: address, 16 bytes in hex, the printable ones as text.
+//   00002800  56 54 01 00 ...  |VT..|
+std::string HexDump(uint32_t address, std::span<const uint8_t> bytes);
+
+// "01 02 ff"
+std::string HexBytes(std::span<const uint8_t> bytes);
+
+// Renders the board's message text (byte 0: the count n of text bytes that
+// follow) for a terminal: CR dropped, LF ends a line, 0xA4 is shown and ends
+// its line, other unprintable bytes appear as \xNN. A count larger than the
+// buffer holds is cut to the buffer.
+std::string RenderDeviceText(std::span<const uint8_t> buffer);
+
+}  // namespace vt::cli

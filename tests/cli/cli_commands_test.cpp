@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int code = 0;
+  std::string out;
+  std::string err;
+};
+
+Run Cli(const std::vector<std::string>& args, std::function<bool()> stop = nullptr) {
+  std::ostringstream out, err;
+  Run r;
+  r.code = vt::cli::RunCli(args, out, err, std::move(stop));
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+size_t Lines(const std::string& s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+TEST(Cli, DevicesAndInfoDescribeTheVirtualBoard) {
+  const auto devices = Cli({"--board", "virtual", "devices"});
+  EXPECT_EQ(devices.code, 0) << devices.err;
+  EXPECT_NE(devices.out.find("16c0:c35c"), std::string::npos);
+  EXPECT_NE(devices.out.find("  board"), std::string::npos);
+
+  const auto info = Cli({"--board", "virtual", "info"});
+  EXPECT_EQ(info.code, 0) << info.err;
+  EXPECT_NE(info.out.find("IsVariantR:           no"), std::string::npos);
+  EXPECT_NE(info.out.find("Input report length:  65"), std::string::npos);
+  EXPECT_NE(info.out.find("Version area 0x2800: "), std::string::npos);
+
+  const auto r = Cli({"--board", "virtual:r", "info"});
+  EXPECT_NE(r.out.find("IsVariantR:           yes"), std::string::npos);
+  EXPECT_NE(r.out.find("Version area 0x80007000: "), std::string::npos);
+  const auto legacy = Cli({"--board", "virtual:legacy", "info"});
+  EXPECT_NE(legacy.out.find("IsLegacyBoard:        yes"), std::string::npos);
+}
+
+TEST(Cli, ReadDumpsExactlyTheRequestedBytes) {
+  // 300 bytes: three read chunks on the board, 19 dump rows here.
+  const auto read = Cli({"--board", "virtual", "read", "0x2800", "300"});
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_EQ(Lines(read.out), 19u);
+  EXPECT_EQ(read.out.rfind("00002920 ", 0) == std::string::npos, true);
+  EXPECT_NE(read.out.find("\n00002920 "), std::string::npos);
+  // The dump's first row agrees with the version area that info shows.
+  const auto info = Cli({"--board", "virtual", "info"});
+  const auto firstBytes = read.out.substr(10, 47);
+  EXPECT_NE(info.out.find(firstBytes), std::string::npos) << firstBytes;
+}
+
+TEST(Cli, CommandPrintsReplyAndStatus) {
+  const auto cmd = Cli({"--board", "virtual", "command", "0x60", "0", "0", "0", "0"});
+  EXPECT_EQ(cmd.code, 0) << cmd.err;
+  EXPECT_NE(cmd.out.find("reply: "), std::string::npos);
+  EXPECT_NE(cmd.out.find("status: 0x00"), std::string::npos);
+  const auto reset = Cli({"--board", "virtual", "reset"});
+  EXPECT_EQ(reset.code, 0) << reset.err;
+}
+
+TEST(Cli, MessagesReadOnceOrFollowUntilStopped) {
+  const auto once = Cli({"--board", "virtual", "messages"});
+  EXPECT_EQ(once.code, 0) << once.err;
+  int polls = 0;
+  const auto follow = Cli({"--board", "virtual", "messages", "--follow", "--interval", "50"},
+                          [&polls] { return ++polls == 5; });
+  EXPECT_EQ(follow.code, 0) << follow.err;
+  EXPECT_EQ(polls, 5);
+  // --for bounds following in board time, which is virtual here.
+  const auto bounded = Cli({"--board", "virtual", "messages", "-f", "--for", "1000"});
+  EXPECT_EQ(bounded.code, 0);
+}
+
+TEST(Cli, FailuresAreOneLineAndNonZero) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--board", "bogus", "info"},
+      {"--board", "virtual:nosuchpreset", "info"},
+      {"--board", "unix:/nonexistent/board.sock", "info"},
+      {"--board", "virtual", "read", "0x2800", "0x200000"},
+      {"--board", "virtual", "read", "0xFFFFFFF0", "0x20"},
+      {"--board", "virtual", "read", "zz", "1"},
+      {"--board", "virtual", "command", "0x100", "0", "0", "0", "0"},
+      {"--board", "virtual", "read", "0x2800"},
+      {},
+  };
+  for (const auto& args : cases) {
+    const auto r = Cli(args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_NE(r.code, 0) << joined;
+    EXPECT_EQ(Lines(r.err), 1u) << joined << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << joined;
+  }
+}
+
+TEST(Cli, HelpForEverySubcommand) {
+  for (const char* sub : {"devices", "info", "read", "messages", "reset", "command"}) {
+    const auto r = Cli({sub, "--help"});
+    EXPECT_EQ(r.code, 0) << sub;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << sub;
+  }
+}
+
+TEST(Cli, TraceFileHoldsEveryPrimitiveWithItsBytes) {
+  const fs::path trace = fs::temp_directory_path() / ("vt_cli_trace_" + std::to_string(getpid()));
+  const auto r = Cli({"--board", "virtual", "--trace", trace.string(), "read", "0", "4"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::ifstream in(trace);
+  std::stringstream text;
+  text << in.rdbuf();
+  // The read command goes out as 0xD0 at byte 3 with the count in bytes 9-12.
+  EXPECT_NE(text.str().find(" wait=500 len=65 [00 00 00 d0 00 00 00 00 00 04 00"),
+            std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find(" index=240 size=512 -> 0 n=4 ["), std::string::npos);
+  fs::remove(trace);
+  const auto bad = Cli({"--board", "virtual", "--trace", "/nonexistent/dir/t.txt", "info"});
+  EXPECT_NE(bad.code, 0);
+}
+
+TEST(Cli, VirtualBoardFlashSurvivesInItsFile) {
+  const fs::path file = fs::temp_directory_path() / ("vt_cli_flash_" + std::to_string(getpid()));
+  fs::remove(file);
+  const std::string board = "virtual:file=" + file.string();
+  ASSERT_EQ(Cli({"--board", board, "info"}).code, 0);
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_EQ(Cli({"--board", board, "read", "0xE0000", "16"}).code, 0);
+  // A file that does not fit the board is refused, and left alone.
+  { std::ofstream(file, std::ios::trunc) << "not a flash image"; }
+  const auto r = Cli({"--board", board, "info"});
+  EXPECT_NE(r.code, 0);
+  std::ifstream in(file);
+  std::string kept;
+  std::getline(in, kept);
+  EXPECT_EQ(kept, "not a flash image");
+  fs::remove(file);
+}
+
+}  // namespace
