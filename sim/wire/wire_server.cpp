@@ -5,6 +5,8 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -110,7 +112,12 @@ bool WireServer::Listen(const ListenAddress& address, std::string* error) {
     sockaddr_un sa{};
     sa.sun_family = AF_UNIX;
     std::strncpy(sa.sun_path, address.path.c_str(), sizeof sa.sun_path - 1);
-    ::unlink(address.path.c_str());  // a socket left by an earlier run
+    // A socket left behind by an earlier run is replaced; any other file
+    // at that path is left alone (bind then fails).
+    struct stat st {};
+    if (::lstat(address.path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
+      ::unlink(address.path.c_str());
+    }
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
     unixPath_ = address.path;
   } else {
@@ -136,6 +143,9 @@ void WireServer::Accept() {
   if (fd < 0) return;
   const int one = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // fails harmlessly on unix
+  // A client that stops reading its answers must not stall the other ones.
+  timeval limit{2, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   clients_.push_back(std::make_unique<Client>(fd, backend_));
 }
 

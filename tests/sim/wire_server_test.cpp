@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "host_reports.h"
 #include "sim/wire/wire_server.h"
@@ -225,6 +226,20 @@ TEST(WireAddress, OnlyLoopbackAndWellFormedAddressesAreServed) {
   EXPECT_FALSE(ParseListenAddress("tcp:127.0.0.1", &error));
   EXPECT_FALSE(ParseListenAddress("udp:127.0.0.1:1", &error));
   EXPECT_FALSE(ParseListenAddress("unix:", &error));
+}
+
+TEST(WireUnix, NeverDeletesAFileThatIsNotASocket) {
+  const auto file = std::filesystem::temp_directory_path() /
+                    ("vt_sim_not_a_socket_" + std::to_string(::getpid()));
+  { std::ofstream(file) << "keep me"; }
+  platform::VirtualClock clock;
+  VirtualHidBackend backend(clock);
+  WireServer server(backend);
+  std::string error;
+  EXPECT_FALSE(server.Listen(*ParseListenAddress("unix:" + file.string(), &error), &error));
+  server.Shutdown();
+  EXPECT_TRUE(std::filesystem::exists(file));
+  std::filesystem::remove(file);
 }
 
 TEST(WireTcp, ServesOnAnEphemeralLoopbackPort) {
