@@ -23,6 +23,8 @@ using WordTable = std::array<uint16_t, kWordsPerProfile>;
 // All seven word tables in one array: profile n's table starts at word
 // (n - 1) * 151 of the contiguous storage.
 using WordTables = std::array<WordTable, kProfileCount>;
+static_assert(sizeof(WordTables) == kProfileCount * kWordsPerProfile * sizeof(uint16_t),
+              "the seven tables must be one contiguous array of words");
 // Seven stored records one after another, as in the info block's profile
 // image and in an all-profiles file body.
 using ProfileRecordsBytes = std::array<uint8_t, kProfileRecordsBytes>;
