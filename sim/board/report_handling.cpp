@@ -118,7 +118,7 @@ void VirtualBoard::HandleCommand(std::span<const uint8_t> r) {
   } else if (cls == 0x60) {
     voltage_ = static_cast<uint16_t>(addr << 8 | data);
   } else if (legacy && cls == 0x08) {
-    d0 = pins_[addr];
+    d0 = pins_[data];  // the pin address comes in Data (hosts repeat it in Addr)
   } else if (legacy && cls == 0x18) {
     pins_[addr] = data;
   } else if (legacy && (cls == 0x40 || cls == 0x50 || cls >= 0x80) && cls != 0xF8) {

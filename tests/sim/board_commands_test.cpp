@@ -54,7 +54,7 @@ TEST(BoardReplies, LegacyBoardQueuesInputReportsAndTimesOutWhenEmpty) {
   Host h(BoardConfig::Legacy());
   ASSERT_EQ(h.length, 33u);
   h.Send(CommandReport(h.length, 0x0A, 0x18, 0x24, 0x5A, 0xA1));  // write pin memory
-  h.Send(CommandReport(h.length, 0x0B, 0x08, 0x24, 0, 0xA1));     // read it back
+  h.Send(CommandReport(h.length, 0x0B, 0x08, 0x24, 0xA1, 0x07));  // read it back
   std::vector<uint8_t> buf(33);
   size_t got = 0;
   ASSERT_EQ(h.backend.Read(h.handle, buf, 200, &got), 0);
