@@ -134,10 +134,8 @@ class MainWindow {
  private:
   void ApplyStatusColour();
   void RestartMessagePoll();
-  void StopMessagePoll();
   void ShowAboutBox(platform::WindowHandle owner);
   void FirmwareCommand(platform::WindowHandle sender, uint16_t id);
-  void ProfilesToNotepad();
   profiles::WordTable& CurrentTable();
   bool DispatchShellCommand(platform::WindowHandle sender, uint16_t id);
 

@@ -1,0 +1,143 @@
+// The command handler shared by the main window and every page.
+#include <string>
+
+#include "flash/flash_commands.h"
+#include "flash/update_entry.h"
+#include "profiles/editor_files.h"
+#include "profiles/info_block_backup.h"
+#include "profiles/profiles_report.h"
+#include "resources/resource_ids.h"
+#include "shell/diagnostics_page.h"
+#include "shell/main_window.h"
+#include "shell/main_window_update_ui.h"
+#include "shell/servo_tests.h"
+
+namespace vt::shell {
+
+namespace {
+
+namespace mw = resources::main_window;
+namespace dp = resources::debug_page;
+namespace menu = resources::menu;
+
+constexpr uint16_t kAbout = menu::kAbout;
+constexpr uint16_t kPtpLog = dp::kPtpLog;
+constexpr uint16_t kRestartBoard = dp::kReset;
+
+}  // namespace
+
+profiles::WordTable& MainWindow::CurrentTable() { return editor_->TableOf(currentSet_); }
+
+void MainWindow::OnCommand(platform::WindowHandle sender, uint16_t id) {
+  if (!editor_) return;  // nothing to act on before the window is initialised
+  if (DispatchShellCommand(sender, id)) return;
+  // Servo units, defaults, camera model, default profile and every settings
+  // control by its identifier.
+  editor_->HandleCommand(sender, id);
+}
+
+bool MainWindow::DispatchShellCommand(platform::WindowHandle sender, uint16_t id) {
+  const ServoTestTarget servo{ui_, window_, link_, clock_};
+  switch (id) {
+    case kAbout:
+      ShowAboutBox(sender);
+      return true;
+    case dp::kClear:
+      diagnostics_->Clear();
+      return true;
+    case mw::kGetMessages:
+      if (ui_.IsChecked(window_, mw::kGetMessages)) {
+        ui_.KillTimer(window_, kMessagePollTimer);
+        ui_.SetTimer(window_, kMessagePollTimer, kMessagePollMs);
+      } else {
+        ui_.KillTimer(window_, kMessagePollTimer);
+      }
+      return true;
+    case kPtpLog:
+      SetStatusText("Failed");
+      return true;
+    case dp::kBrowse:
+      diagnostics_->Browse(sender);
+      return true;
+    case dp::kFlash:
+    case menu::kUpdateFirmware:
+    case dp::kFlashBootloader:
+      FirmwareCommand(sender, id);
+      return true;
+    case mw::kGetSettings:
+      transfer_->GetSettings();
+      return true;
+    case mw::kSaveSettings:
+      transfer_->WriteProfilesToBoard(profiles::WriteMode::kWrite);
+      return true;
+    case menu::kTotalClear:
+      transfer_->TotalClearReset();
+      return true;
+    case menu::kProfilesToNotepad:
+      profiles::ShowProfilesReport(
+          *editor_, (reportFolder_.empty() ? std::filesystem::path(".") : reportFolder_) /
+                        profiles::kProfilesReportFileName);
+      return true;
+    case menu::kOpen:
+      profiles::OpenProfileFile(*editor_);
+      return true;
+    case menu::kSaveSet:
+      profiles::SaveProfileFile(*editor_, &link_, profiles::SaveWhat::kCurrentSet);
+      return true;
+    case menu::kSaveAllSets:
+      profiles::SaveProfileFile(*editor_, &link_, profiles::SaveWhat::kAllSets);
+      return true;
+    case dp::kInfrared:
+      diagnostics_->ConvertInfrared(sender);
+      return true;
+    case menu::kTestDeviceSettings:
+      // Always Set #1's control mode, whichever set is selected.
+      DeviceSettingsTest(servo, editor_->TableOf(0));
+      return true;
+    case kRestartBoard:
+      flash::RestartBoard(link_);
+      return true;
+    case menu::kExit:
+      ui_.PostClose(window_);
+      return true;
+    case dp::kDebugInfo:
+      ShowStatus(diagnostics_->FetchBoardMessages());
+      return true;
+    default:
+      return RunServoTestCommand(servo, CurrentTable(), id);
+  }
+}
+
+void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }
+
+void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
+  const std::filesystem::path root = transfer_->BackupRoot();
+  flash::UpdateContext ctx{
+      link_, *updateUi_,
+      [root](const devlink::BoardIdentity& board, std::span<const uint8_t> block) {
+        return profiles::SaveInfoBlockBackup(root, board.SerialText(), block).ok;
+      },
+      firmwareLookup_};
+  // A window without the file name field (the main window's hidden
+  // button) passes an empty name.
+  const std::string fileName = ui_.GetText(sender, dp::kFirmwareFile);
+  if (id == dp::kFlashBootloader) {
+    const auto ran = flash::FlashBootloaderCommand(ctx, fileName, ui_.IsChecked(sender, dp::kWifi));
+    if (ran) RestartMessagePoll();
+    return;
+  }
+  const auto result = flash::FirmwareUpdateCommand(ctx, id == menu::kUpdateFirmware, fileName);
+  if (!result) return;  // not supported, or not confirmed
+  ShowStatus(*result ? kStatusOk : kStatusFailed);
+  RestartMessagePoll();
+}
+
+void MainWindow::ShowAboutBox(platform::WindowHandle owner) {
+  const AboutTexts texts = AboutTextsFromCaption(savedCaption_);
+  ui_.RunModalDialog(resources::kAboutBox, owner, [this, &texts](platform::WindowHandle box) {
+    ui_.SetCaption(box, texts.title);
+    ui_.SetText(box, resources::kAboutText, texts.body);
+  });
+}
+
+}  // namespace vt::shell
