@@ -46,10 +46,14 @@ std::optional<fs::path> FindUsbDevice(fs::path dir) {
 std::optional<std::string> ReadSmallFile(const fs::path& path, size_t limit) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string out(limit, '\0');
-  in.read(out.data(), static_cast<std::streamsize>(limit));
+  // sysfs files are small; read them in small steps up to the limit.
+  std::string out;
+  char chunk[512];
+  while (out.size() < limit && in) {
+    in.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, limit - out.size())));
+    out.append(chunk, static_cast<size_t>(in.gcount()));
+  }
   if (in.bad()) return std::nullopt;
-  out.resize(static_cast<size_t>(in.gcount()));
   return out;
 }
 
