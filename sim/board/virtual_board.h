@@ -30,7 +30,10 @@ struct FaultPlan {
   uint32_t goneForEnumerations = 1;  // ... and is back after this many scans
   bool refuseOpen = false;         // present, but held exclusively elsewhere
   bool capsInvalid = false;        // report description cannot be read
-  uint16_t reportLengthOverride = 0;  // announce this length (e.g. > 256)
+  // Announce this report length (e.g. above 256) for both directions; the
+  // board then takes only writes of exactly that length, as the HID driver
+  // would.
+  uint16_t reportLengthOverride = 0;
 };
 
 // Model of the board firmware, as seen through its HID interface. It answers
@@ -45,8 +48,11 @@ struct FaultPlan {
 //  - command replies: string 244 returns D0, Status, D1, D2, tag, 0, 0, 0 on
 //    newer boards; legacy boards queue the same bytes as an input report
 //    (after the report ID byte). Write-only commands (bit 0) make no reply;
-//  - status 0x00 ok, 0x8A unsupported or malformed command; bit 0x40 is set
-//    while the info block is not valid;
+//  - status 0x00 ok, 0x8A unsupported or malformed command (including a
+//    request code of the other board generation); bit 0x40 is set while the
+//    info block is not valid;
+//  - writes of any length other than the output report length, or with a
+//    report ID other than 0, fail (-1) like they do in the HID driver;
 //  - string 246 returns one count byte and that many text bytes taken from
 //    the pending message text; lines end in '\n';
 //  - string 240 returns the bytes of the last read command (1..120 bytes);
