@@ -82,7 +82,7 @@ platform::DialogTemplate ProfilePageTemplate() {
   platform::DialogTemplate t;
   t.id = kProfilePage;
   t.font = "MS Sans Serif";
-  t.fontPoint = 8;
+  t.fontPoint = 6;  // the main window's font: pages share its dialog units
   t.place = {0, 0, 595, 217};
   t.style = st::kChild | st::kHidden;
   auto& c = t.controls;

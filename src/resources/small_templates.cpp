@@ -14,7 +14,7 @@ platform::DialogTemplate DebugPageTemplate() {
   platform::DialogTemplate t;
   t.id = kDebugPage;
   t.font = "MS Sans Serif";
-  t.fontPoint = 8;
+  t.fontPoint = 6;  // the main window's font: pages share its dialog units
   t.place = {0, 0, 595, 206};
   t.style = st::kChild | st::kHidden;
   t.controls = {
