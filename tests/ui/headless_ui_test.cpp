@@ -39,8 +39,15 @@ TEST_F(HeadlessUiTest, QuestionsAreAnsweredFromTheScriptAndRecorded) {
             MessageAnswer::No);
   EXPECT_EQ(ui.Script().Unscripted(), 1u);
 
+  // An unattended run may answer everything the same way.
+  ui.Script().SetStandingAnswer(MessageAnswer::Yes);
+  ui.Script().QueueAnswer(MessageAnswer::No);
+  EXPECT_EQ(ui.MessageBox({kNoWindow, "q1", "c", MessageButtons::YesNo}), MessageAnswer::No);
+  EXPECT_EQ(ui.MessageBox({kNoWindow, "q2", "c", MessageButtons::YesNo}), MessageAnswer::Yes);
+  EXPECT_EQ(ui.Script().Unscripted(), 1u);
+
   const auto& shown = ui.Script().MessageBoxes();
-  ASSERT_EQ(shown.size(), 3u);
+  ASSERT_EQ(shown.size(), 5u);
   EXPECT_EQ(shown[1].request.text, "Are you sure?");
   EXPECT_EQ(shown[1].request.caption, "Firmware Upgrade");
   EXPECT_EQ(shown[1].request.buttons, MessageButtons::YesNo);

@@ -25,6 +25,9 @@ MessageAnswer UiScript::Answer(const MessageBoxRequest& request) {
     shown.answer = answers_.front();
     shown.scripted = true;
     answers_.pop_front();
+  } else if (standing_) {
+    shown.answer = *standing_;
+    shown.scripted = true;
   }
   boxes_.push_back(shown);
   return shown.answer;

@@ -33,8 +33,12 @@ class UiScript {
   // A path chooses that file; nullopt cancels the dialog.
   void QueueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
 
+  // An answer for every question once the queue is empty (an unattended run
+  // told "yes to everything"); nullopt goes back to the safe default.
+  void SetStandingAnswer(std::optional<MessageAnswer> answer) { standing_ = answer; }
+
   // Records the box and returns the answer to give: the next queued one, or
-  // the safe default when the queue is empty. A box with only an OK button
+  // the standing answer, or the safe default. A box with only an OK button
   // answers OK without taking a queued answer.
   MessageAnswer Answer(const MessageBoxRequest& request);
   std::optional<std::string> ChooseFile(const FileDialogRequest& request);
@@ -54,6 +58,7 @@ class UiScript {
 
  private:
   std::deque<MessageAnswer> answers_;
+  std::optional<MessageAnswer> standing_;
   std::deque<std::optional<std::string>> files_;
   std::vector<ShownMessageBox> boxes_;
   std::vector<ShownFileDialog> dialogs_;
