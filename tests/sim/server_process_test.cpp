@@ -18,6 +18,10 @@ namespace {
 class ServerProcess {
  public:
   explicit ServerProcess(std::vector<std::string> args) {
+    std::string program = VT_BOARD_SERVER;
+    std::vector<char*> argv{program.data()};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     int out[2];
     if (::pipe(out) != 0) return;
     pid_ = ::fork();
@@ -25,11 +29,6 @@ class ServerProcess {
       ::dup2(out[1], STDOUT_FILENO);
       ::close(out[0]);
       ::close(out[1]);
-      std::vector<char*> argv;
-      static std::string program = VT_BOARD_SERVER;
-      argv.push_back(program.data());
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
       ::execv(program.c_str(), argv.data());
       ::_exit(127);
     }
