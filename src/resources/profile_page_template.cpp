@@ -95,7 +95,7 @@ platform::DialogTemplate ProfilePageTemplate() {
                 {"ISO Speed", 0xC108}, {"W. Balance", 0xC00E}, {"Image Size", 0xC00F},
                 {"Quality", 0xC010}});
   c.push_back(Label(10, 181, 40, 9, "Zoom"));
-  c.push_back(Control(0x8009, ControlClass::TrackBar, 60, 178, 54, 14));
+  c.push_back(Control(0x8009, ControlClass::TrackBar, 62, 178, 52, 14));
   c.push_back(Control(0x0009, ControlClass::Static, 116, 181, 28, 9, "", st::kCentre));
 
   // Column 2: timing of the shots, the finger servo, the board.
