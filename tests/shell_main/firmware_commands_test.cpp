@@ -1,0 +1,102 @@
+// The firmware commands of the main window and the Debug page: questions,
+// the message poll stop and restart, and the result in the status field.
+#include <gtest/gtest.h>
+
+#include "flash/firmware_version.h"
+#include "resources/resource_ids.h"
+#include "shell/main_window.h"
+#include "tests/shell_main/panel_fixture.h"
+
+namespace vt::shell {
+namespace {
+
+using platform::MessageAnswer;
+using testing::PanelFixture;
+namespace mw = resources::main_window;
+namespace dp = resources::debug_page;
+namespace menu = resources::menu;
+
+bool PollRunning(PanelFixture& f) { return f.ui.TimerPeriod(f.main, kMessagePollTimer).has_value(); }
+
+TEST(FirmwareCommands, OldBoardIsOfferedTheBuiltInUpgradeAfterStartUp) {
+  PanelFixture f(false);
+  f.Start(/*answerOffer=*/true);
+  ASSERT_TRUE(f.offered);
+  f.ui.Script().QueueAnswer(MessageAnswer::Yes);
+  f.ui.RunPending();
+
+  const auto& boxes = f.ui.Script().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].request.text, "Old firmware detected!\n\nWould you like to perform an upgrade?");
+  EXPECT_EQ(boxes[0].request.caption, "Firmware Upgrade");
+  EXPECT_EQ(f.Status(), "OK");
+  EXPECT_FALSE(f.panel.ErrorFlag());
+  EXPECT_EQ(f.ui.TimerPeriod(f.main, kMessagePollTimer), 1u);
+  EXPECT_TRUE(f.ui.WindowsOf(resources::kProgressWindow).empty());
+  flash::FirmwareVersion v;
+  ASSERT_TRUE(flash::ReadBoardFirmwareVersion(f.link, &v));
+  EXPECT_EQ(v.minor, 6);
+  EXPECT_EQ(v.build, 76);
+}
+
+TEST(FirmwareCommands, AFailedUpdateShowsFailedAndThePollFollowsTheCheckBox) {
+  PanelFixture f(true);
+  f.Start();
+  const platform::WindowHandle page = f.panel.DebugPage();
+  ASSERT_TRUE(f.ui.UserEnterText(page, dp::kFirmwareFile, "/nonexistent/usbfw.elf"));
+  // Unchecked without its command: the timer runs until the update stops it.
+  f.ui.SetCheck(f.main, mw::kGetMessages, false);
+  ASSERT_TRUE(PollRunning(f));
+  f.ui.Script().QueueAnswer(MessageAnswer::Yes);
+  ASSERT_TRUE(f.ui.UserClick(page, dp::kFlash));
+
+  EXPECT_EQ(f.Status(), "Failed");
+  EXPECT_TRUE(f.panel.ErrorFlag());
+  EXPECT_FALSE(PollRunning(f));
+  // Checked again: the next update restarts the poll.
+  f.ui.SetCheck(f.main, mw::kGetMessages, true);
+  f.ui.Script().QueueAnswer(MessageAnswer::Yes);
+  f.panel.OnCommand(f.main, mw::kUpdateFirmware);  // hidden button: no file name field
+  EXPECT_EQ(f.Status(), "Failed");
+  EXPECT_TRUE(PollRunning(f));
+  EXPECT_EQ(f.ui.Script().Unscripted(), 0u);
+}
+
+TEST(FirmwareCommands, AnsweringNoChangesNothing) {
+  PanelFixture f(true);
+  f.Start();
+  f.panel.SetStatusText("before");
+  f.ui.SetCheck(f.main, mw::kGetMessages, false);
+  const auto restartsBefore = f.Board().RestartCount();
+
+  f.ui.Script().QueueAnswer(MessageAnswer::No);
+  ASSERT_TRUE(f.ui.UserChooseMenu(f.main, menu::kUpdateFirmware));
+  f.ui.Script().QueueAnswer(MessageAnswer::No);
+  ASSERT_TRUE(f.ui.UserClick(f.panel.DebugPage(), dp::kFlashBootloader));
+
+  const auto& boxes = f.ui.Script().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].request.text, "Are you sure?");
+  EXPECT_EQ(boxes[1].request.caption, "Bootloader Upgrade");
+  EXPECT_EQ(f.Status(), "before");
+  EXPECT_TRUE(PollRunning(f));  // never stopped
+  EXPECT_EQ(f.Board().RestartCount(), restartsBefore);
+}
+
+TEST(FirmwareCommands, BootloaderUpdateShowsNoResultAndResendsGetMessages) {
+  PanelFixture f(true);
+  f.Start();
+  const platform::WindowHandle page = f.panel.DebugPage();
+  ASSERT_TRUE(f.ui.UserEnterText(page, dp::kFirmwareFile, "/nonexistent/boot.elf"));
+  f.panel.SetStatusText("before");
+  for (bool getMessages : {false, true}) {
+    f.ui.SetCheck(f.main, mw::kGetMessages, getMessages);
+    f.ui.Script().QueueAnswer(MessageAnswer::Yes);
+    ASSERT_TRUE(f.ui.UserClick(page, dp::kFlashBootloader));
+    EXPECT_EQ(f.Status(), "before");
+    EXPECT_EQ(PollRunning(f), getMessages);
+  }
+}
+
+}  // namespace
+}  // namespace vt::shell
