@@ -15,6 +15,7 @@ using RegisterGroup = void (*)(CLI::App&, CliContext&);
 // Every subcommand group of the program.
 constexpr RegisterGroup kGroups[] = {
     RegisterDeviceCommands,
+    RegisterProfilesCommands,
 };
 
 }  // namespace

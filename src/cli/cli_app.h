@@ -23,5 +23,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // holds its commands. A new group adds its function here and to the list in
 // cli_app.cpp.
 void RegisterDeviceCommands(CLI::App& app, CliContext& ctx);
+void RegisterProfilesCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace vt::cli

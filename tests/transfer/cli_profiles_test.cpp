@@ -1,0 +1,124 @@
+// `velotrack profiles ...` against a virtual board whose flash is kept in a
+// file between runs, as a user would chain the commands.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int code = 0;
+  std::string out;
+  std::string err;
+};
+
+class CliProfilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("vt-cli-profiles-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::create_directories(dir_);
+    board_ = "virtual:file=" + (dir_ / "flash.bin").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  CliRun Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--board", board_});
+    std::ostringstream out, err;
+    CliRun r;
+    r.code = vt::cli::RunCli(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+  std::string Path(const char* name) { return (dir_ / name).string(); }
+
+  fs::path dir_;
+  std::string board_;
+};
+
+TEST_F(CliProfilesTest, ReadShowAndDiffAgreeWithTheBoard) {
+  const CliRun read = Cli({"profiles", "read", "-o", Path("all.dat")});
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_EQ(fs::file_size(Path("all.dat")), 608u);
+
+  const CliRun show = Cli({"profiles", "show", "--set", "2"});
+  ASSERT_EQ(show.code, 0) << show.err;
+  EXPECT_NE(show.out.find("Set #2\n  Camera Model: "), std::string::npos);
+  EXPECT_EQ(show.out.find("Set #1\n"), std::string::npos);
+  EXPECT_NE(show.out.find("  Tilt Apply time: "), std::string::npos);
+
+  const CliRun json = Cli({"profiles", "show", "--file", Path("all.dat"), "--json"});
+  ASSERT_EQ(json.code, 0) << json.err;
+  EXPECT_EQ(json.out.rfind("{\"Default Profile\": \"#", 0), 0u);
+  EXPECT_NE(json.out.find("{\"set\": 7, \"fields\": [{\"name\": \"Camera Model\""), std::string::npos);
+
+  const CliRun same = Cli({"profiles", "diff", Path("all.dat"), "board"});
+  EXPECT_EQ(same.code, 0) << same.out << same.err;
+  EXPECT_EQ(same.out, "no differences\n");
+}
+
+TEST_F(CliProfilesTest, QuestionsNeedYesWithoutATerminal) {
+  ASSERT_EQ(Cli({"profiles", "read", "-o", Path("all.dat")}).code, 0);
+  // The test's stdin is no terminal: the write is refused with a reason.
+  const CliRun refused = Cli({"profiles", "clear"});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("--yes"), std::string::npos);
+  const CliRun still = Cli({"profiles", "diff", Path("all.dat"), "board"});
+  EXPECT_EQ(still.out, "no differences\n");
+}
+
+TEST_F(CliProfilesTest, ClearWriteAndRestoreRoundTrip) {
+  const std::string backups = Path("backups");
+  ASSERT_EQ(Cli({"profiles", "read", "-o", Path("all.dat")}).code, 0);
+  ASSERT_EQ(Cli({"profiles", "read", "--set", "3", "-o", Path("three.dat")}).code, 0);
+  EXPECT_EQ(fs::file_size(Path("three.dat")), 128u);
+
+  const CliRun clear = Cli({"profiles", "clear", "--yes", "--backup-dir", backups});
+  ASSERT_EQ(clear.code, 0) << clear.err;
+  const CliRun empty = Cli({"profiles", "show", "--set", "1"});
+  EXPECT_NE(empty.out.find("Camera Model: - Not Selected -"), std::string::npos);
+
+  // Nothing can be written into a cleared block: refused, not "OK".
+  const CliRun blocked = Cli({"profiles", "write", Path("all.dat"), "--yes", "--backup-dir", backups});
+  EXPECT_EQ(blocked.code, 1);
+  EXPECT_NE(blocked.err.find("Velotrack I/O Error"), std::string::npos);
+
+  // The backup of the cleared block brings everything back.
+  std::string first;
+  for (const auto& entry : fs::recursive_directory_iterator(backups)) {
+    if (entry.is_regular_file() && (first.empty() || entry.path().string() < first)) first = entry.path().string();
+  }
+  ASSERT_FALSE(first.empty());
+  const CliRun restore = Cli({"profiles", "restore", first, "--yes", "--backup-dir", backups});
+  ASSERT_EQ(restore.code, 0) << restore.err;
+  EXPECT_EQ(Cli({"profiles", "diff", Path("all.dat"), "board"}).out, "no differences\n");
+
+  // A one-set file goes to the set named, the others stay.
+  const CliRun write = Cli({"profiles", "write", Path("three.dat"), "--set", "5", "--yes", "--backup-dir", backups});
+  ASSERT_EQ(write.code, 0) << write.err;
+  const CliRun diff = Cli({"profiles", "diff", Path("all.dat"), "board"});
+  EXPECT_EQ(diff.code, diff.out == "no differences\n" ? 0 : 1);
+  for (const char* other : {"Set #1:", "Set #2:", "Set #3:", "Set #4:", "Set #6:", "Set #7:"}) {
+    EXPECT_EQ(diff.out.find(other), std::string::npos) << diff.out;
+  }
+  const CliRun three = Cli({"profiles", "show", "--set", "3"});
+  const CliRun five = Cli({"profiles", "show", "--set", "5"});
+  EXPECT_EQ(three.out.substr(three.out.find("Camera Model")), five.out.substr(five.out.find("Camera Model")));
+}
+
+TEST_F(CliProfilesTest, ReportPrintsOrWritesTheText) {
+  const CliRun report = Cli({"profiles", "report"});
+  ASSERT_EQ(report.code, 0) << report.err;
+  EXPECT_NE(report.out.find("Set #1: LEDs: R - - G"), std::string::npos);
+  const CliRun file = Cli({"profiles", "report", "-o", Path("p.txt")});
+  ASSERT_EQ(file.code, 0);
+  EXPECT_TRUE(fs::exists(Path("p.txt")));
+}
+
+}  // namespace
