@@ -260,6 +260,7 @@ void VirtualBoard::PowerUp() {
 void VirtualBoard::Restart() {
   ++restarts_;
   if (config_.restartDropsHandles) ++generation_;
+  CheckFirmware();
   PowerUp();
 }
 

@@ -141,6 +141,8 @@ class VirtualBoard {
   void GoAway();
   void PowerUp();
   void Restart();
+  // Start-up checks of the firmware (firmware_check.cpp).
+  void CheckFirmware();
   uint16_t OutputLength() const;
 
   // Report handling (flash_commands.cpp, board_commands.cpp).

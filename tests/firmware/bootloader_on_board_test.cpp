@@ -69,6 +69,27 @@ TEST(BootloaderUpdate, FlashBootloaderKeepsTheBoardsIdentity) {
   EXPECT_GE(f.Board().RestartCount(), 1u);           // option bit 8
   EXPECT_EQ(f.ui.statuses.back(), "Restarting...");
   EXPECT_FALSE(f.Board().InProgrammingMode());
+
+  // After its restart the board presents the new record as its serial and
+  // finds both regions matching their checksums.
+  ASSERT_TRUE(f.link.USBDeviceDetect_Win32());
+  EXPECT_EQ(f.link.Identity().SerialText(), "VV00004711-2-0506");
+  for (const auto& line : f.Board().MessagesEmitted()) {
+    EXPECT_EQ(line.find("mismatch"), std::string::npos) << line;
+  }
+}
+
+TEST(BootloaderUpdate, BoardReportsARegionThatDoesNotMatchItsChecksum) {
+  BoardFixture f(BoardConfig::Standard('M'));
+  const auto decoded = *DecodeStoredImage(kStandardImageResource);
+  // Without option bit 4 the info block holds checksum + 1.
+  ASSERT_TRUE(RunUpdateRequest(
+      f.ctx, {kSourceMemory, "", decoded, static_cast<uint16_t>(kOptApplication | kOptRestart), 0}));
+  bool reported = false;
+  for (const auto& line : f.Board().MessagesEmitted()) {
+    reported = reported || line.rfind("Application checksum mismatch", 0) == 0;
+  }
+  EXPECT_TRUE(reported);
 }
 
 TEST(BootloaderUpdate, RecordIsAppendedInTheFirstFreeSlotWhenMissing) {
