@@ -142,6 +142,12 @@ class QtUi final : public Ui {
   // The period a timer really runs at (never below kMinTimerPeriodMs).
   std::optional<uint32_t> EffectiveTimerPeriod(WindowHandle window, uint16_t timerId) const;
   const DialogBaseUnits& BaseUnits() const { return units_; }
+  // Live windows made from a template, oldest first.
+  std::vector<WindowHandle> WindowsOf(uint16_t templateId) const;
+  // Runs after each paint pump (tests and screenshots look at long
+  // operations through it); the count of pumps so far.
+  void SetPaintPumpObserver(std::function<void()> observer) { pumpObserver_ = std::move(observer); }
+  size_t PaintPumps() const { return paintPumps_; }
 
   // Unattended: no modal window is ever shown. Questions go to the script
   // (whose safe default answers what nobody queued), and modal dialogs are
@@ -223,6 +229,8 @@ class QtUi final : public Ui {
   bool pumping_ = false;
   std::unique_ptr<InputDropper> dropper_;
   std::optional<int> quitCode_;
+  std::function<void()> pumpObserver_;
+  size_t paintPumps_ = 0;
 };
 
 }  // namespace vt::platform::qt

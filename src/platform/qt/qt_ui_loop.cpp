@@ -194,6 +194,8 @@ void QtUi::PumpPaintMessages() {
   qApp->removeEventFilter(dropper_.get());
   dropper_->active = false;
   pumping_ = false;
+  ++paintPumps_;
+  if (pumpObserver_) pumpObserver_();
   ScheduleDrain();
 }
 

@@ -238,6 +238,8 @@ void QtUi::BuildControls(WindowHandle handle, const DialogTemplate& tpl) {
     control.widget = widget;
     control.picture = ct.bitmapId;
     control.text = ct.text;
+    control.colours = ct.colours;
+    if (ct.colours != ControlColours{}) ApplyColours(control);
     entry.controls.push_back(std::move(control));
     if (ct.id != kUnnamedControl) Connect(handle, ct, widget);
   }
@@ -505,6 +507,14 @@ void QtUi::SetCaption(WindowHandle window, const std::string& caption) {
   if (entry == nullptr) return;
   entry->caption = caption;
   if (entry->topLevel && entry->frame) entry->frame->setWindowTitle(ToQ(caption));
+}
+
+std::vector<WindowHandle> QtUi::WindowsOf(uint16_t templateId) const {
+  std::vector<WindowHandle> found;
+  for (const auto& [handle, entry] : windows_) {
+    if (entry.templateId == templateId) found.push_back(handle);
+  }
+  return found;
 }
 
 QWidget* QtUi::Widget(WindowHandle window) const {

@@ -1,0 +1,52 @@
+// velotrack-panel: the desktop configuration panel.
+#include <QApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "flash/image_converter.h"
+#include "platform/qt/app_icon.h"
+#include "platform/qt/dialog_units.h"
+#include "shell/qt/panel_options.h"
+#include "shell/qt/panel_session.h"
+
+int main(int argc, char** argv) {
+  namespace pq = vt::shell::qt;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const pq::PanelOptions options = pq::ParsePanelArguments(args);
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "velotrack-panel: %s\n%s", options.error.c_str(), pq::PanelUsage().c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(pq::PanelUsage().c_str(), stdout);
+    return 0;
+  }
+  // The image converter runs without any window or log.
+  if (pq::IsConverterMode(options.argumentText)) {
+    return vt::flash::ConvertImageFile(".") ? 0 : 1;
+  }
+  if (!pq::DisplayAvailable([](const char* name) { return std::getenv(name); })) {
+    std::fputs(pq::NoDisplayHelp().c_str(), stderr);
+    return 2;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("velotrack-panel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("velotrack-panel"));
+  QApplication::setWindowIcon(vt::platform::qt::AppIcon());
+  QApplication::setFont(vt::platform::qt::DialogFont());
+  // The main window decides when the panel ends.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  pq::PanelStartup startup;
+  startup.options = options;
+  startup.commandLine = "\"" + QApplication::applicationFilePath().toStdString() + "\"";
+  if (!options.commandText.empty()) startup.commandLine += " " + options.commandText;
+  pq::PanelSession session(std::move(startup));
+  if (!session.Start()) return session.ExitCode();
+  return session.Run();
+}

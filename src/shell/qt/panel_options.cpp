@@ -1,0 +1,71 @@
+#include "shell/qt/panel_options.h"
+
+namespace vt::shell::qt {
+
+namespace {
+constexpr const char* kBoardOption = "--board";
+}
+
+PanelOptions ParsePanelArguments(const std::vector<std::string>& args) {
+  PanelOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i != 0) options.commandText += ' ';
+    options.commandText += args[i];
+  }
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == kBoardOption) {
+      if (i + 1 >= args.size()) {
+        options.error = "--board needs an address (auto, virtual, tcp:HOST:PORT or unix:PATH)";
+        return options;
+      }
+      options.boardAddress = args[++i];
+    } else if (arg.rfind(std::string(kBoardOption) + "=", 0) == 0) {
+      options.boardAddress = arg.substr(std::string(kBoardOption).size() + 1);
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else {
+      rest.push_back(arg);
+    }
+  }
+  // The board address stays out of the argument text: a socket path such as
+  // unix:/run/my-cam.sock must not switch the converter on.
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (i != 0) options.argumentText += ' ';
+    options.argumentText += rest[i];
+  }
+  return options;
+}
+
+bool IsConverterMode(const std::string& argumentText) {
+  return argumentText.find("-c") != std::string::npos;
+}
+
+std::string PanelUsage() {
+  return "Usage: velotrack-panel [--board ADDRESS] [-c]\n"
+         "  --board ADDRESS  where the board is: auto (default, the machine's HID devices),\n"
+         "                   virtual[:OPTIONS] (the built-in virtual board),\n"
+         "                   tcp:HOST:PORT or unix:PATH (a board server)\n"
+         "  -c               convert usbfw.elf in the current directory to usbfw.vt and exit\n"
+         "A file named debug.cmd in the current directory switches the debug log\n"
+         "(debug.log) and the Debug page on.\n";
+}
+
+bool DisplayAvailable(const std::function<const char*(const char*)>& env) {
+  auto set = [&](const char* name) {
+    const char* value = env(name);
+    return value != nullptr && value[0] != '\0';
+  };
+  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+std::string NoDisplayHelp() {
+  return "velotrack-panel: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+         "Run it on a desktop, or without one:\n"
+         "  xvfb-run -a velotrack-panel [--board virtual]\n"
+         "  QT_QPA_PLATFORM=offscreen velotrack-panel [--board virtual]\n"
+         "The command line tool 'velotrack' needs no display at all.\n";
+}
+
+}  // namespace vt::shell::qt

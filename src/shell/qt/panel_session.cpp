@@ -1,0 +1,87 @@
+#include "shell/qt/panel_session.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdio>
+#include <system_error>
+
+#include "platform/qt/app_icon.h"
+#include "platform/select/board_address.h"
+#include "resources/templates.h"
+#include "shell/build_record.h"
+
+namespace vt::shell::qt {
+
+PanelSession::PanelSession(PanelStartup startup) : startup_(std::move(startup)) {}
+
+PanelSession::~PanelSession() {
+  // The window goes before the UI that holds its widgets.
+  window_.reset();
+  ui_.reset();
+}
+
+void PanelSession::OpenDebugLog() {
+  std::error_code ec;
+  if (!std::filesystem::exists(startup_.workDir / kDebugMarkerFile, ec)) return;
+  // The marker's contents are never read; a log that cannot be created
+  // leaves logging off without a word.
+  if (!log_.Open((startup_.workDir / kDebugLogFile).string())) return;
+  log_.Printf("CmdLine: %s\n", startup_.options.argumentText.c_str());
+}
+
+bool PanelSession::BackendFailure(const std::string& reason) {
+  if (!reason.empty()) std::fprintf(stderr, "velotrack-panel: %s\n", reason.c_str());
+  platform::MessageBoxRequest box;
+  box.text = kBackendFailureText;
+  box.caption = kBackendFailureCaption;
+  box.buttons = platform::MessageButtons::Ok;
+  box.icon = platform::MessageIcon::Error;
+  ui_->MessageBox(box);
+  exitCode_ = 1;
+  return false;
+}
+
+bool PanelSession::Start() {
+  ui_ = std::make_unique<platform::qt::QtUi>(resources::BuiltInTemplates());
+  ui_->SetUnattended(startup_.unattended);
+
+  OpenDebugLog();
+  UpdateBuildRecord(startup_.workDir, startup_.commandLine, kBuildNumber);
+
+  std::string error;
+  const std::optional<platform::BoardAddress> address =
+      platform::ParseBoardAddress(startup_.options.boardAddress, &error);
+  if (!address) {
+    std::fprintf(stderr, "velotrack-panel: %s\n", error.c_str());
+    exitCode_ = 2;
+    return false;
+  }
+  backend_ = platform::MakeBoardBackend(*address, nullptr, &error);
+  if (!backend_) return BackendFailure(error);
+  link_ = std::make_unique<devlink::BoardLink>(backend_->Hid(), backend_->GetClock(), log_);
+  if (!link_->LoadDll()) return BackendFailure({});
+
+  window_ = std::make_unique<MainWindow>(*ui_, *link_, backend_->GetClock(), log_);
+  ui_->SetEventHandler([this](const platform::UiEvent& event) {
+    if (window_) window_->HandleEvent(event);
+  });
+  const platform::WindowHandle main = window_->Create();
+  if (main == platform::kNoWindow) {
+    std::fprintf(stderr, "velotrack-panel: the main window template is missing\n");
+    exitCode_ = 1;
+    return false;
+  }
+  if (QWidget* frame = ui_->Widget(main)) frame->setWindowIcon(platform::qt::AppIcon());
+  return true;
+}
+
+int PanelSession::Run() {
+  exitCode_ = ui_->RunMessageLoop();
+  std::string error;
+  if (backend_ && !backend_->Finish(&error)) {
+    std::fprintf(stderr, "velotrack-panel: %s\n", error.c_str());
+  }
+  return exitCode_;
+}
+
+}  // namespace vt::shell::qt

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "devlink/board_link.h"
+#include "platform/debug_log.h"
+#include "platform/qt/qt_ui.h"
+#include "platform/select/board_backend.h"
+#include "shell/main_window.h"
+#include "shell/qt/panel_options.h"
+
+namespace vt::shell::qt {
+
+inline constexpr const char* kDebugMarkerFile = "debug.cmd";
+inline constexpr const char* kDebugLogFile = "debug.log";
+inline constexpr const char* kBackendFailureText =
+    "Unable to open system DLL's:\nsetupapi.dll or hid.dll";
+inline constexpr const char* kBackendFailureCaption = "DLL Fatal Error";
+
+struct PanelStartup {
+  PanelOptions options;
+  // Where "debug.cmd", "debug.log" and "build.dat" are looked for.
+  std::filesystem::path workDir = std::filesystem::current_path();
+  // The full command line as the build record reads it: the quoted program
+  // path, then the arguments.
+  std::string commandLine;
+  // Tests: questions are answered by the UI's script, never shown.
+  bool unattended = false;
+};
+
+// One run of the desktop panel after the converter and display decisions:
+// the debug marker and log, the build record, the board backend, the Qt UI
+// and the main window, then the loop. Needs a QApplication.
+class PanelSession {
+ public:
+  explicit PanelSession(PanelStartup startup);
+  ~PanelSession();
+  PanelSession(const PanelSession&) = delete;
+  PanelSession& operator=(const PanelSession&) = delete;
+
+  // Everything up to and including the main window's creation. False when
+  // the panel cannot run; the user has been told, and ExitCode() says how
+  // the process should end.
+  bool Start();
+  // The message loop until the main window closes; then the board session
+  // is finished. Returns the process exit code.
+  int Run();
+  int ExitCode() const { return exitCode_; }
+
+  platform::qt::QtUi& Ui() { return *ui_; }
+  MainWindow* Window() { return window_.get(); }
+  platform::DebugLog& Log() { return log_; }
+  platform::BoardBackend* Backend() { return backend_.get(); }
+  devlink::BoardLink* Link() { return link_.get(); }
+
+ private:
+  void OpenDebugLog();
+  bool BackendFailure(const std::string& reason);
+
+  PanelStartup startup_;
+  int exitCode_ = 0;
+  platform::DebugLog log_;
+  std::unique_ptr<platform::BoardBackend> backend_;
+  std::unique_ptr<devlink::BoardLink> link_;
+  std::unique_ptr<platform::qt::QtUi> ui_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace vt::shell::qt
