@@ -16,6 +16,7 @@ using RegisterGroup = void (*)(CLI::App&, CliContext&);
 constexpr RegisterGroup kGroups[] = {
     RegisterDeviceCommands,
     RegisterProfilesCommands,
+    RegisterFirmwareCommands,
 };
 
 }  // namespace

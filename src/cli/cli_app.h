@@ -24,5 +24,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // cli_app.cpp.
 void RegisterDeviceCommands(CLI::App& app, CliContext& ctx);
 void RegisterProfilesCommands(CLI::App& app, CliContext& ctx);
+void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace vt::cli

@@ -63,11 +63,14 @@ class TerminalUpdateUi final : public flash::UpdateUi {
   void SetStatus(std::string_view text) override { ctx_.out << text << '\n'; }
   void ProgressBegin(std::string_view title, std::string_view text, int rangeMax) override {
     ctx_.out << title << ": " << text << '\n';
+    text_ = text;
     max_ = rangeMax;
     pos_ = 0;
     Draw();
   }
   void ProgressText(std::string_view text) override {
+    if (text == text_) return;  // the same text again changes nothing on screen
+    text_ = text;
     if (terminal_) ctx_.out << '\n';
     ctx_.out << text << '\n';
   }
@@ -102,6 +105,7 @@ class TerminalUpdateUi final : public flash::UpdateUi {
   bool terminal_;
   int max_ = 0;
   int pos_ = 0;
+  std::string text_;
 };
 
 struct UpdateArgs {

@@ -30,7 +30,13 @@ VariantInspection Inspect(std::span<const uint8_t> bytes, BoardVariant v) {
   }
   out.identity = FindMarker(working, 0, size, kIdentityMarker);
   if (out.identity) {
-    for (size_t k = 0; k < kIdentityChars; ++k) {
+    // The record is a string descriptor: its length byte bounds the text.
+    const size_t lengthAt = *out.identity + 4;
+    size_t chars = kIdentityChars;
+    if (lengthAt < working.size() && working[lengthAt] >= 2) {
+      chars = std::min<size_t>(chars, (working[lengthAt] - 2u) / 2u);
+    }
+    for (size_t k = 0; k < chars; ++k) {
       const size_t at = *out.identity + 6 + 2 * k;
       if (at >= working.size() || working[at] == 0) break;
       const uint8_t c = working[at];

@@ -1,0 +1,103 @@
+// The `velotrack firmware` commands against a virtual board whose flash is
+// kept in a file between runs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "cli/cli_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int code = 0;
+  std::string out;
+  std::string err;
+};
+
+Run Cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  Run r;
+  r.code = vt::cli::RunCli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+struct TempDir {
+  TempDir() : path(fs::temp_directory_path() / ("vt_cli_firmware_" + std::to_string(::getpid()))) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  fs::path path;
+};
+
+TEST(CliFirmware, VersionUpdateAndVersionAgain) {
+  TempDir dir;
+  const std::string board = "virtual:standard,file=" + (dir.path / "flash.bin").string();
+  auto before = Cli({"--board", board, "firmware", "version"});
+  ASSERT_EQ(before.code, 0) << before.err;
+  EXPECT_TRUE(Has(before.out, "Board:    Firmware version: 2.5.10")) << before.out;
+  EXPECT_TRUE(Has(before.out, "Built-in: 2.6.76"));
+  EXPECT_TRUE(Has(before.out, "Old firmware detected"));
+
+  const std::string backups = (dir.path / "backups").string();
+  auto update = Cli({"--board", board, "firmware", "update", "--built-in", "--yes", "--backup-dir",
+                     backups});
+  ASSERT_EQ(update.code, 0) << update.err << update.out;
+  EXPECT_TRUE(Has(update.out, "Old firmware detected!"));
+  EXPECT_TRUE(Has(update.out, "USB Flash Upgrade: Updating "));
+  EXPECT_TRUE(Has(update.out, "Info block saved to "));
+  EXPECT_FALSE(fs::is_empty(backups));
+
+  auto after = Cli({"--board", board, "firmware", "version"});
+  EXPECT_TRUE(Has(after.out, "Board:    Firmware version: 2.6.76")) << after.out;
+  EXPECT_TRUE(Has(after.out, "up to date"));
+}
+
+TEST(CliFirmware, UpdateArgumentsAreChecked) {
+  auto both = Cli({"--board", "virtual", "firmware", "update", "x.elf", "--built-in", "--yes"});
+  EXPECT_NE(both.code, 0);
+  EXPECT_TRUE(Has(both.err, "either FILE.elf or --built-in"));
+  auto missing = Cli({"--board", "virtual", "firmware", "update", "/nonexistent.elf", "--yes",
+                      "--backup-dir", "/tmp"});
+  EXPECT_NE(missing.code, 0);
+  EXPECT_TRUE(Has(missing.err, "the update failed"));
+}
+
+TEST(CliFirmware, ConvertAndInspect) {
+  TempDir dir;
+  const fs::path elf = VT_FIRMWARE_DIR "/standard/velotrack-standard.elf";
+  const auto stored = dir.path / "usbfw.vt";
+  auto convert = Cli({"firmware", "convert", elf.string(), stored.string()});
+  ASSERT_EQ(convert.code, 0) << convert.err;
+  EXPECT_EQ(fs::file_size(stored), fs::file_size(elf) / 2 * 2);
+
+  for (const fs::path& file : {elf, stored}) {
+    auto inspect = Cli({"firmware", "inspect", file.string()});
+    ASSERT_EQ(inspect.code, 0) << inspect.err;
+    EXPECT_TRUE(Has(inspect.out, file == elf ? "ELF image" : "stored image"));
+    EXPECT_TRUE(Has(inspect.out, "standard board:"));
+    EXPECT_TRUE(Has(inspect.out, "version          2.6.76"));
+    EXPECT_TRUE(Has(inspect.out, "application      0x2800..")) << inspect.out;
+    EXPECT_TRUE(Has(inspect.out, "identity record"));
+  }
+  auto r = Cli({"firmware", "inspect", VT_FIRMWARE_DIR "/r-board/velotrack-r.elf"});
+  EXPECT_TRUE(Has(r.out, "R-board:"));
+  EXPECT_TRUE(Has(r.out, "written from 0x80007000")) << r.out;
+
+  std::ofstream(dir.path / "junk.bin") << "not an image";
+  auto junk = Cli({"firmware", "inspect", (dir.path / "junk.bin").string()});
+  EXPECT_NE(junk.code, 0);
+}
+
+}  // namespace
