@@ -17,13 +17,17 @@ HeadlessEditor::HeadlessEditor()
   ui_->SetScript(&script_);
   windows_.mainWindow = ui_->CreateDialogWindow(kMainWindowTemplate, platform::kNoWindow);
   for (int i = 0; i < kProfileCount; ++i) {
-    ui_->InsertTab(windows_.mainWindow, kTabControl, i, "Set #" + std::to_string(i + 1));
+    std::string tab = "Set #";
+    tab += std::to_string(i + 1);
+    ui_->InsertTab(windows_.mainWindow, kTabControl, i, tab);
     windows_.sets[static_cast<size_t>(i)] = ui_->CreateDialogWindow(kSetPageTemplate, windows_.mainWindow);
   }
   // The default-profile list of the main window: "#1".."#7" with codes 0..6.
   ui_->ClearSelector(windows_.mainWindow, ids::kDefaultProfile);
   for (int i = 0; i < kProfileCount; ++i) {
-    ui_->AddSelectorItem(windows_.mainWindow, ids::kDefaultProfile, "#" + std::to_string(i + 1), i);
+    std::string item = "#";
+    item += std::to_string(i + 1);
+    ui_->AddSelectorItem(windows_.mainWindow, ids::kDefaultProfile, item, i);
   }
   ui_->SelectIndex(windows_.mainWindow, ids::kDefaultProfile, 0);
 
