@@ -62,6 +62,7 @@ bool PanelSession::Start() {
   if (!link_->LoadDll()) return BackendFailure({});
 
   window_ = std::make_unique<MainWindow>(*ui_, *link_, backend_->GetClock(), log_);
+  if (!startup_.backupRoot.empty()) window_->SetBackupRoot(startup_.backupRoot);
   ui_->SetEventHandler([this](const platform::UiEvent& event) {
     if (window_) window_->HandleEvent(event);
   });

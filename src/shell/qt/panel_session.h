@@ -28,6 +28,8 @@ struct PanelStartup {
   std::string commandLine;
   // Tests: questions are answered by the UI's script, never shown.
   bool unattended = false;
+  // Where info-block backups go; empty: the per-user data folder.
+  std::filesystem::path backupRoot;
 };
 
 // One run of the desktop panel after the converter and display decisions:
