@@ -53,7 +53,8 @@ TEST(BoardBackend, VirtualAddressBuildsTheNamedBoardOnVirtualTime) {
   auto remote = MakeBoardBackend(*ParseBoardAddress("unix:/nonexistent.sock", &error), nullptr, &error);
   ASSERT_TRUE(remote);
   EXPECT_EQ(remote->Virtual(), nullptr);
-  EXPECT_FALSE(remote->Hid().Load());
+  EXPECT_TRUE(remote->Hid().Load());
+  EXPECT_TRUE(remote->Hid().Enumerate().empty());
 }
 
 // Claims to have placed more bytes than the buffer holds.

@@ -37,7 +37,13 @@ bool RemoteHidBackend::EnsureConnected() {
   return socket_.Connect(*address_, timeout_);
 }
 
-bool RemoteHidBackend::Load() { return EnsureConnected(); }
+// A server that is not up yet is not a broken HID stack: the first
+// Enumerate or Open connects when it is there. Only an address that can
+// never work fails the load.
+bool RemoteHidBackend::Load() {
+  EnsureConnected();
+  return AddressValid();
+}
 
 std::vector<std::string> RemoteHidBackend::EntryPointNames() const {
   return {"ENUMERATE", "OPEN", "CLOSE", "WRITE", "READ", "GET_INDEXED_STRING", "GET_SERIAL"};

@@ -22,7 +22,9 @@ namespace vt::platform::remote {
 // given), because the server never spends that time itself.
 //
 // When the connection breaks every handle is gone and every primitive fails
-// with kWaitFailed; Load, Enumerate and Open connect again. Handles given to
+// with kWaitFailed; Load, Enumerate and Open connect again. Load succeeds for
+// any well-formed address, so a server started after the panel is found by
+// the next detection. Handles given to
 // callers are the backend's own, so a handle from before a reconnect can
 // never alias one the server hands out afterwards.
 class RemoteHidBackend final : public HidBackend {
