@@ -63,6 +63,9 @@ void RewriteForR(IdentityRecord& rec, std::span<const uint8_t> image,
     rec.SetText(13, "0400");
   }
   if (b.SerialChar(15) == 0x7F) rec.SetText(15, "00");
+  // Characters 13 and 14 come from the byte at marker + 2, which is part of
+  // the marker itself (0x27, so "39"); the R bootloader takes them as its
+  // revision digits.
   if (version) {
     rec.SetDigits(13, ByteAt(image, *version + 2));
     rec.SetDigits(15, ByteAt(image, *version + 4));
@@ -122,9 +125,7 @@ void RewriteIdentityRecord(std::span<uint8_t> working, size_t imageSize, size_t 
   }
 }
 
-bool ProgramBootloaderRegion(UpdateContext& ctx, std::span<const uint8_t> working,
-                             size_t imageSize) {
-  (void)imageSize;
+bool ProgramBootloaderRegion(UpdateContext& ctx, std::span<const uint8_t> working) {
   auto& link = ctx.link;
   const auto& id = link.Identity();
   const bool r = id.IsVariantR();
@@ -202,7 +203,7 @@ std::optional<bool> UpdateBootloader(UpdateContext& ctx, LoadedImage& image, uin
     return false;
   }
   RewriteIdentityRecord(image.working, size, *identity, board, options, overrideLetter);
-  return ProgramBootloaderRegion(ctx, image.working, size);
+  return ProgramBootloaderRegion(ctx, image.working);
 }
 
 }  // namespace vt::flash
