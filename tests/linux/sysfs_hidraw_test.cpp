@@ -133,6 +133,16 @@ TEST(LinuxBackend, ReportsTravelThroughTheNodeWithTheIdByteFirst) {
   EXPECT_EQ(hid.Read(h, buf, 10, &got), vt::platform::kWaitTimeout);
   // No USB device behind a FIFO: strings fail rather than hang.
   EXPECT_EQ(hid.GetIndexedString(h, 244, buf, &got), vt::platform::kWaitFailed);
+  // The serial falls back to what the kernel read, as 16-bit units with a
+  // terminator when it fits.
+  uint8_t serial[64] = {};
+  ASSERT_EQ(hid.GetSerial(h, serial, &got), vt::platform::kWaitOk);
+  EXPECT_EQ(got, 26u);
+  EXPECT_EQ(serial[0], 'W');
+  EXPECT_EQ(serial[1], 0);
+  EXPECT_EQ(serial[22], 'A');
+  ASSERT_EQ(hid.GetSerial(h, std::span<uint8_t>(serial, 5), &got), vt::platform::kWaitOk);
+  EXPECT_EQ(got, 4u);  // two whole units, no room for the terminator
   hid.Close(h);
   EXPECT_EQ(hid.Write(h, report, 500), vt::platform::kWaitFailed);
   fs::remove_all(dir);

@@ -113,12 +113,28 @@ int LinuxHidBackend::GetIndexedString(HidHandle handle, uint8_t index, std::span
 int LinuxHidBackend::GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) {
   *got = 0;
   OpenDevice* device = Find(handle);
-  UsbStringReader* strings = device != nullptr ? Strings(*device) : nullptr;
-  if (strings == nullptr || strings->SerialIndex() == 0) return kWaitFailed;
+  if (device == nullptr) return kWaitFailed;
   // Whole 16-bit units only, then the terminator when it fits.
-  const auto n = strings->ReadString(strings->SerialIndex(), buf.subspan(0, buf.size() & ~size_t{1}));
-  if (!n) return kWaitFailed;
-  size_t placed = *n & ~size_t{1};
+  const auto units = buf.subspan(0, buf.size() & ~size_t{1});
+  size_t placed = 0;
+  UsbStringReader* strings = Strings(*device);
+  std::optional<size_t> n;
+  if (strings != nullptr && strings->SerialIndex() != 0) n = strings->ReadString(strings->SerialIndex(), units);
+  if (n) {
+    placed = *n & ~size_t{1};
+  } else {
+    // Without access to the USB device (only the hidraw node may be granted)
+    // the serial the kernel read at enumeration stands in, read afresh so an
+    // unplugged board still fails.
+    const auto name = std::filesystem::path(device->node.info.path).filename();
+    const auto node = DescribeHidraw(sysRoot_ / "class" / "hidraw" / name, device->node.info.path);
+    if (!node || node->info.serial.empty()) return kWaitFailed;
+    for (char16_t c : node->info.serial) {
+      if (placed + 2 > units.size()) break;
+      units[placed++] = static_cast<uint8_t>(c);
+      units[placed++] = static_cast<uint8_t>(c >> 8);
+    }
+  }
   if (placed + 2 <= buf.size()) {
     buf[placed] = 0;
     buf[placed + 1] = 0;
