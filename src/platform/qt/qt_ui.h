@@ -148,6 +148,8 @@ class QtUi final : public Ui {
   // operations through it); the count of pumps so far.
   void SetPaintPumpObserver(std::function<void()> observer) { pumpObserver_ = std::move(observer); }
   size_t PaintPumps() const { return paintPumps_; }
+  // Timer events raised so far, all timers together.
+  size_t TimerTicks() const { return timerTicks_; }
 
   // Unattended: no modal window is ever shown. Questions go to the script
   // (whose safe default answers what nobody queued), and modal dialogs are
@@ -231,6 +233,7 @@ class QtUi final : public Ui {
   std::optional<int> quitCode_;
   std::function<void()> pumpObserver_;
   size_t paintPumps_ = 0;
+  size_t timerTicks_ = 0;
 };
 
 }  // namespace vt::platform::qt

@@ -92,6 +92,7 @@ void QtUi::SetTimer(WindowHandle window, uint16_t timerId, uint32_t periodMs) {
       // A tick that comes while the paint pump runs is dropped, as the pump
       // drops everything that is not a paint.
       if (pumping_) return;
+      ++timerTicks_;
       Raise({window, EventKind::Timer, timerId, 0});
     });
   }
