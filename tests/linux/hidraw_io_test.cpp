@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -74,6 +75,45 @@ TEST(HidrawIo, WriteSucceedsTimesOutWhenFullAndFailsWhenGone) {
   p.fds[1] = -1;
   EXPECT_EQ(BoundedWrite(file, pending, report, 500), kWaitFailed);
   EXPECT_EQ(BoundedWrite(nullptr, pending, report, 500), kWaitFailed);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vt::platform;
+using namespace vt::platform::hidraw;
+
+// The kernel may hold a hidraw write long after poll() said the node is
+// writable. A pipe with a blocking write end does the same once a write is
+// larger than the room left, so the write must be abandoned at the deadline
+// and the next write must wait for it.
+TEST(HidrawIo, WriteHeldByTheKernelIsAbandonedAtTheDeadline) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const int capacity = fcntl(fds[1], F_GETPIPE_SZ);
+  ASSERT_GT(capacity, 8192);
+  const std::vector<uint8_t> filler(static_cast<size_t>(capacity) - 5000, 0x11);
+  ASSERT_EQ(write(fds[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
+
+  auto file = std::make_shared<HidrawFile>(fds[1]);
+  std::shared_ptr<PendingWrite> pending;
+  const std::vector<uint8_t> big(8000, 0x22);
+  EXPECT_EQ(BoundedWrite(file, pending, big, 20), kWaitTimeout);
+  // Still held: a second write gives up within its own wait.
+  EXPECT_EQ(BoundedWrite(file, pending, big, 5), kWaitTimeout);
+
+  // The reader drains the pipe; the abandoned write completes and a new one
+  // goes through.
+  std::vector<uint8_t> sink(static_cast<size_t>(capacity));
+  size_t drained = 0;
+  while (drained < filler.size() + big.size()) {
+    const ssize_t n = read(fds[0], sink.data(), sink.size());
+    ASSERT_GT(n, 0);
+    drained += static_cast<size_t>(n);
+  }
+  EXPECT_EQ(BoundedWrite(file, pending, std::vector<uint8_t>(16, 0x33), 1000), kWaitOk);
+  close(fds[0]);
 }
 
 }  // namespace
