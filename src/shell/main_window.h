@@ -90,7 +90,8 @@ class MainWindow {
   // Timer -> OnTimer (main window only), Close -> OnClose (main window only).
   void HandleEvent(const platform::UiEvent& event);
 
-  // WM_INITDIALOG on `window` (made from template 300).
+  // The initialisation of `window` (made from template 300), in start-up
+  // order; Create() runs it.
   void OnInitDialog(platform::WindowHandle window);
   // The command handler for the main window and every page. The
   // notification code is ignored: every notification repeats the action.
