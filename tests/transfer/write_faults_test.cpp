@@ -72,6 +72,29 @@ TEST_F(WriteFaultTest, EveryFailedReportOfATotalClearIsReportedAndRecoverable) {
   SweepFaults(WriteMode::kTotalClear);
 }
 
+TEST_F(WriteFaultTest, FailedReadBackOrLateReportLeavesTheBoardAlone) {
+  // The block read is 18 chunks: a failed fetch or a report the board does
+  // not take in time anywhere in it must stop the write before any erase.
+  for (uint32_t n = 1; n <= 18; ++n) {
+    for (bool timeout : {false, true}) {
+      SCOPED_TRACE(std::to_string(n) + (timeout ? " timed out" : " failed fetch"));
+      Attach(sim::BoardConfig::Standard());
+      const std::vector<uint8_t> original = BoardBlock();
+      sim::FaultPlan plan;
+      plan.failStringRead = timeout ? 0 : n;
+      plan.timeoutWrite = timeout ? n : 0;
+      Board().ArmFaults(plan);
+      Answer(MessageAnswer::Yes);
+      EXPECT_FALSE(transfer_->WriteProfilesToBoard(WriteMode::kWrite));
+      EXPECT_EQ(Status(), "Velotrack I/O Error");
+      EXPECT_TRUE(transfer_->LastBackup().empty());
+      Board().ArmFaults(sim::FaultPlan{});
+      EXPECT_EQ(BoardBlock(), original);
+      EXPECT_EQ(Board().RestartCount(), 0u);
+    }
+  }
+}
+
 TEST_F(WriteFaultTest, BackupThatCannotBeSavedStopsTheWrite) {
   ASSERT_TRUE(transfer_->ReadProfilesFromBoard(false));
   const std::vector<uint8_t> original = BoardBlock();
