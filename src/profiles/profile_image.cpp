@@ -73,7 +73,7 @@ PreparedBlock PrepareProfileRecord(InfoBlockBytes& block) {
   }
 
   const auto slot = Find(view, flash::kFreeTag, nullptr);
-  if (!slot) return {PrepareResult::kNoRoom, 0, false};
+  if (!slot) return {PrepareResult::kNoFreeSlot, 0, false};
   const size_t p = *slot;
   // A free slot starts with an erased tag. A walk that stopped at a record
   // whose length was never written reports the slot two bytes further on;

@@ -41,7 +41,8 @@ ProfileImage FallbackProfileImage();
 enum class PrepareResult : uint8_t {
   kReady,        // payloadOffset is where the seven records go
   kNotValid,     // the block is not valid: nothing may be written
-  kNoRoom,       // no free slot, or the new record would not fit
+  kNoFreeSlot,   // the chain has no free slot for a new record
+  kNoRoom,       // the new record would not fit behind the chain
   kDamaged,      // the profile record or the chain around it is broken
 };
 struct PreparedBlock {

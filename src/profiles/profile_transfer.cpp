@@ -208,7 +208,11 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   // A block that is not valid, or whose record chain has no safe place for
   // the profile record, is left alone: nothing is written.
   const PreparedBlock prepared = PrepareProfileRecord(block);
-  if (prepared.result != PrepareResult::kReady) {
+  // Total Clear erases the block whatever its records look like; only a
+  // block that is not valid or has no free slot is left alone, as for a write.
+  const bool clearable = clear && prepared.result != PrepareResult::kNotValid &&
+                         prepared.result != PrepareResult::kNoFreeSlot;
+  if (prepared.result != PrepareResult::kReady && !clearable) {
     Finish(false);
     return false;
   }

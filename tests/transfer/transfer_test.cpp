@@ -162,6 +162,12 @@ TEST_F(TransferTest, ProfileRecordReachingPastTheBlockIsNeitherReadNorWritten) {
   Answer(MessageAnswer::Yes);
   EXPECT_FALSE(transfer_->WriteProfilesToBoard(WriteMode::kWrite));
   EXPECT_EQ(BoardBlock(), late);
+
+  // Total Clear still erases such a block: nothing of it is kept anyway.
+  PutBlock(b);
+  Answer(MessageAnswer::Yes);
+  EXPECT_TRUE(transfer_->WriteProfilesToBoard(WriteMode::kTotalClear));
+  EXPECT_EQ(BoardBlock(), std::vector<uint8_t>(2048, 0xFF));
 }
 
 TEST_F(TransferTest, HalfWrittenRecordHeaderIsNotOverwritten) {
