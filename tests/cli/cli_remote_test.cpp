@@ -25,6 +25,10 @@ std::string Output(const std::vector<std::string>& args, int* code) {
 TEST(CliOverBoardServer, UnixSocketBoardAnswersLikeTheInProcessOne) {
   const fs::path dir = fs::temp_directory_path() / ("vt_cli_remote_" + std::to_string(getpid()));
   fs::create_directories(dir);
+  struct RemoveDir {
+    fs::path path;
+    ~RemoveDir() { fs::remove_all(path); }
+  } cleanup{dir};
   const std::string address = "unix:" + (dir / "board.sock").string();
   BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address});
   ASSERT_EQ(server.Address(), address);
@@ -47,7 +51,6 @@ TEST(CliOverBoardServer, UnixSocketBoardAnswersLikeTheInProcessOne) {
   server.Stop();
   const auto gone = Output({"--board", address, "info"}, &code);
   EXPECT_NE(code, 0);
-  fs::remove_all(dir);
 }
 
 }  // namespace
