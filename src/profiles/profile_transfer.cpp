@@ -182,7 +182,19 @@ ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint3
   return restarted ? ProgramStep::kNone : ProgramStep::kRestart;
 }
 
-void ProfileTransfer::ReportWriteFailure() {
+void ProfileTransfer::ReportStepFailure() {
+  switch (failedStep_) {
+    case ProgramStep::kNone:
+      return;
+    case ProgramStep::kLeave:
+    case ProgramStep::kRestart:
+      // The block is on the board; only the way out of programming failed.
+      Tell("Settings were written, but Velotrack did not restart\nTry to re-plug a device",
+           kWriteErrorTitle);
+      return;
+    default:
+      break;
+  }
   std::string text = kWriteFailed;
   if (!lastBackup_.empty()) {
     text += "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string();
@@ -229,10 +241,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
     return false;
   }
   failedStep_ = ProgramInfoBlock(block, clear ? 6000 : 0);
-  if (failedStep_ == ProgramStep::kEnter || failedStep_ == ProgramStep::kErase ||
-      failedStep_ == ProgramStep::kWrite) {
-    ReportWriteFailure();
-  }
+  ReportStepFailure();
   const bool ok = failedStep_ == ProgramStep::kNone;
   Finish(ok);
   return ok;
@@ -249,10 +258,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
     return false;
   }
   failedStep_ = ProgramInfoBlock(block, 0);
-  if (failedStep_ == ProgramStep::kEnter || failedStep_ == ProgramStep::kErase ||
-      failedStep_ == ProgramStep::kWrite) {
-    ReportWriteFailure();
-  }
+  ReportStepFailure();
   const bool ok = failedStep_ == ProgramStep::kNone;
   Finish(ok);
   return ok;

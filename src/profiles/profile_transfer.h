@@ -89,7 +89,9 @@ class ProfileTransfer {
   // Erases the block and programs `block`, framed by programming mode, then
   // restarts the board. Stops at the first failed step.
   ProgramStep ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs);
-  void ReportWriteFailure();
+  // Tells the user which step failed; a failure that may have left the
+  // block erased names the backup.
+  void ReportStepFailure();
 
   devlink::BoardLink& link_;
   SettingsEditor& editor_;

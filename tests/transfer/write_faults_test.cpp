@@ -48,11 +48,13 @@ class WriteFaultTest : public TransferTest {
         EXPECT_EQ(BoardBlock(), original);
         continue;
       }
+      const auto messages = Messages();
+      ASSERT_EQ(messages.size(), 2u);  // the question and the failure
       if (boardTouched) {
-        const auto messages = Messages();
-        ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].rfind("Write to Velotrack failed\nTry to re-plug a device", 0), 0u);
         EXPECT_NE(messages[1].find(transfer_->LastBackup().string()), std::string::npos);
+      } else {
+        EXPECT_NE(messages[1].find("did not restart"), std::string::npos);
       }
       const auto backup = LoadInfoBlockBackup(transfer_->LastBackup());
       ASSERT_TRUE(backup.block.has_value());
