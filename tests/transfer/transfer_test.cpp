@@ -28,6 +28,25 @@ TEST_F(TransferTest, ReadShowsTheBoardsProfiles) {
             0u);
 }
 
+TEST_F(TransferTest, OlderFirmwareGetsTheUpgradeOfferedAfterTheRead) {
+  sim::BoardConfig current = sim::BoardConfig::Standard();
+  current.firmwareMinor = 99;
+  Attach(current);
+  ASSERT_TRUE(transfer_->ReadProfilesFromBoard(false));
+  EXPECT_EQ(editor_.Ui().PendingEvents(), 0u);
+
+  sim::BoardConfig old = sim::BoardConfig::Standard();
+  old.firmwareMinor = 0;
+  old.firmwareBuild = 1;
+  Attach(old);
+  ASSERT_TRUE(transfer_->ReadProfilesFromBoard(false));
+  ASSERT_EQ(editor_.Ui().PendingEvents(), 1u);
+  std::vector<uint16_t> commands;
+  editor_.Ui().SetEventHandler([&](const platform::UiEvent& e) { commands.push_back(e.id); });
+  editor_.Ui().RunPending();
+  EXPECT_EQ(commands, std::vector<uint16_t>{transfer_ui::kUpdateFirmwareCommand});
+}
+
 TEST_F(TransferTest, AnsweringNoChangesNeitherBoardNorEditor) {
   const std::vector<uint8_t> block = BoardBlock();
   const WordTables before = editor_.Editor().Tables();
