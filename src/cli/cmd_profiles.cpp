@@ -117,13 +117,16 @@ class Session {
 };
 
 // Loads a profile file into the editor: all sets, or its one record into
-// the current set. False after printing why.
-bool LoadFile(CliContext& ctx, Session& s, const std::string& path) {
+// the current set (then *oneSet is true). False after printing why.
+bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr) {
   const auto bytes = profiles::ReadProfileFileBytes(path);
   if (!bytes) return ctx.Fail("cannot read " + path) == 0;
   const auto parsed = profiles::ParseProfileFile(*bytes);
   if (!parsed.file) {
     return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message))) == 0;
+  }
+  if (oneSet != nullptr) {
+    *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
   }
   s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
   if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
@@ -132,8 +135,8 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path) {
   return true;
 }
 
-bool LoadSource(CliContext& ctx, Session& s, const std::string& source) {
-  return source == "board" ? s.ReadBoard() : LoadFile(ctx, s, source);
+bool LoadSource(CliContext& ctx, Session& s, const std::string& source, bool* oneSet = nullptr) {
+  return source == "board" ? s.ReadBoard() : LoadFile(ctx, s, source, oneSet);
 }
 
 void PrintShown(CliContext& ctx, Session& s, int onlySet, bool json) {
@@ -265,7 +268,12 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
 int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
   Session left(ctx, a);
   Session right(ctx, a);
-  if (!LoadSource(ctx, left, a.file) || !LoadSource(ctx, right, a.other)) return 2;
+  bool leftOne = false;
+  bool rightOne = false;
+  if (!LoadSource(ctx, left, a.file, &leftOne) || !LoadSource(ctx, right, a.other, &rightOne)) return 2;
+  // A one-profile file holds one set: only that set is compared.
+  const int onlySet = a.set > 0 ? a.set : (leftOne || rightOne ? 1 : 0);
+  const bool compareMain = !leftOne && !rightOne;
   size_t differences = 0;
   auto compare = [&](const std::string& where, const std::vector<profiles::ShownField>& x,
                      const std::vector<profiles::ShownField>& y) {
@@ -275,9 +283,12 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
       ctx.out << where << x[k].name << ": " << x[k].text << " | " << y[k].text << '\n';
     }
   };
-  compare("", profiles::ShowMainWindow(left.Editor().Editor()), profiles::ShowMainWindow(right.Editor().Editor()));
+  if (compareMain) {
+    compare("", profiles::ShowMainWindow(left.Editor().Editor()),
+            profiles::ShowMainWindow(right.Editor().Editor()));
+  }
   for (int i = 0; i < profiles::kProfileCount; ++i) {
-    if (a.set > 0 && i != a.set - 1) continue;
+    if (onlySet > 0 && i != onlySet - 1) continue;
     compare("Set #" + std::to_string(i + 1) + ": ", profiles::ShowPage(left.Editor().Editor(), i),
             profiles::ShowPage(right.Editor().Editor(), i));
   }

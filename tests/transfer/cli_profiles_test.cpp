@@ -107,6 +107,7 @@ TEST_F(CliProfilesTest, ClearWriteAndRestoreRoundTrip) {
   for (const char* other : {"Set #1:", "Set #2:", "Set #3:", "Set #4:", "Set #6:", "Set #7:"}) {
     EXPECT_EQ(diff.out.find(other), std::string::npos) << diff.out;
   }
+  EXPECT_EQ(Cli({"profiles", "diff", Path("three.dat"), "board", "--set", "5"}).out, "no differences\n");
   const CliRun three = Cli({"profiles", "show", "--set", "3"});
   const CliRun five = Cli({"profiles", "show", "--set", "5"});
   EXPECT_EQ(three.out.substr(three.out.find("Camera Model")), five.out.substr(five.out.find("Camera Model")));
