@@ -9,25 +9,25 @@ foreach(program velotrack velotrack-panel velotrack-board)
 endforeach()
 
 # Lets members of the plugdev group reach the board's hidraw node.
-if(EXISTS ${PROJECT_SOURCE_DIR}/udev/70-velotrack.rules)
-  install(FILES ${PROJECT_SOURCE_DIR}/udev/70-velotrack.rules
+if(EXISTS ${velotrack_SOURCE_DIR}/udev/70-velotrack.rules)
+  install(FILES ${velotrack_SOURCE_DIR}/udev/70-velotrack.rules
           DESTINATION lib/udev/rules.d COMPONENT panel)
 endif()
 
 if(TARGET velotrack-panel)
-  install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.desktop
+  install(FILES ${velotrack_SOURCE_DIR}/desktop/velotrack-panel.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT panel)
-  install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.svg
+  install(FILES ${velotrack_SOURCE_DIR}/desktop/velotrack-panel.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT panel)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.png)
-    install(FILES ${PROJECT_SOURCE_DIR}/desktop/velotrack-panel.png
+  if(EXISTS ${velotrack_SOURCE_DIR}/desktop/velotrack-panel.png)
+    install(FILES ${velotrack_SOURCE_DIR}/desktop/velotrack-panel.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps COMPONENT panel)
   endif()
 endif()
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "velotrack-panel")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VERSION "${velotrack_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Velotrack")
 set(CPACK_PACKAGE_CONTACT "Velotrack maintainers <maintainers@velotrack.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY

@@ -5,11 +5,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -346,6 +349,39 @@ class PanelTest : public QObject {
     QCOMPARE(headless.exitStatus(), QProcess::NormalExit);
     QCOMPARE(headless.exitCode(), 2);
     QVERIFY(headless.readAllStandardError().contains("xvfb-run"));
+  }
+
+  void aTerminatedPanelClosesAndKeepsItsVirtualBoard() {
+    QTemporaryDir dir;
+    const QString flash = dir.filePath(QStringLiteral("flash.bin"));
+    QProcess panel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+    panel.setProcessEnvironment(env);
+    panel.setWorkingDirectory(dir.path());
+    panel.start(QStringLiteral(VELOTRACK_PANEL_PATH),
+                {QStringLiteral("--board"), QStringLiteral("virtual:file=") + flash});
+    QVERIFY(panel.waitForStarted(10000));
+    // Once the panel catches SIGTERM it is up and running its loop.
+    const QString status = QStringLiteral("/proc/%1/status").arg(panel.processId());
+    auto catchesTerm = [&] {
+      QFile file(status);
+      if (!file.open(QIODevice::ReadOnly)) return false;
+      for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+          const qulonglong mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+          return (mask & (1ull << (SIGTERM - 1))) != 0;
+        }
+      }
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(catchesTerm(), 10000);
+    panel.terminate();
+    QVERIFY(panel.waitForFinished(10000));
+    QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(panel.exitCode(), 0);
+    QVERIFY(QFileInfo(flash).size() > 0);  // the board's flash was written back
   }
 };
 

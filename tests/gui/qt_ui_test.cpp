@@ -100,6 +100,10 @@ class QtUiTest : public QObject {
     QVERIFY(!f.ui.IsVisible(f.main, res::main_window::kStatusGroup));
     QVERIFY(f.ui.IsVisible(f.main, res::main_window::kStatus));
     QCOMPARE(f.ui.GetText(f.main, res::main_window::kFirmware), std::string("Firmware version: ?"));
+    // Board texts are shown as they come, never read as markup.
+    f.ui.SetText(f.main, res::main_window::kBoardMessage, "<img src=x>ready");
+    QCOMPARE(f.ui.GetText(f.main, res::main_window::kBoardMessage), std::string("<img src=x>ready"));
+    QCOMPARE(f.Widget<QLabel>(f.main, res::main_window::kBoardMessage)->textFormat(), Qt::PlainText);
 
     // Places are dialog units converted with the dialog font's base units.
     const DialogBaseUnits& u = f.ui.BaseUnits();

@@ -12,6 +12,7 @@
 #include "platform/qt/dialog_units.h"
 #include "shell/qt/panel_options.h"
 #include "shell/qt/panel_session.h"
+#include "shell/qt/quit_on_signal.h"
 
 int main(int argc, char** argv) {
   namespace pq = vt::shell::qt;
@@ -48,5 +49,9 @@ int main(int argc, char** argv) {
   if (!options.commandText.empty()) startup.commandLine += " " + options.commandText;
   pq::PanelSession session(std::move(startup));
   if (!session.Start()) return session.ExitCode();
+  // Stopped from outside, the panel closes as if "Quit" was pressed.
+  pq::QuitOnSignal quit([&session] {
+    if (session.Window() != nullptr) session.Ui().PostClose(session.Window()->Window());
+  });
   return session.Run();
 }
