@@ -27,7 +27,9 @@ endif()
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "velotrack-panel")
-set(CPACK_PACKAGE_VERSION "${velotrack_VERSION}")
+if(velotrack_VERSION)
+  set(CPACK_PACKAGE_VERSION "${velotrack_VERSION}")
+endif()
 set(CPACK_PACKAGE_VENDOR "Velotrack")
 set(CPACK_PACKAGE_CONTACT "Velotrack maintainers <maintainers@velotrack.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
