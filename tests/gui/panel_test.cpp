@@ -22,6 +22,7 @@
 #include "gui_test_main.h"
 #include "resources/resource_ids.h"
 #include "shell/qt/panel_session.h"
+#include "shell/startup.h"
 
 namespace fs = std::filesystem;
 namespace res = vt::resources;
@@ -96,7 +97,7 @@ class PanelTest : public QObject {
 
  private slots:
   void optionsKeepTheBoardOutOfTheConverterSwitch() {
-    using vt::shell::qt::IsConverterMode;
+    using vt::shell::IsConverterMode;
     using vt::shell::qt::ParsePanelArguments;
     const auto plain = ParsePanelArguments({});
     QCOMPARE(plain.boardAddress, std::string("auto"));

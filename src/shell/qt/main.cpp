@@ -13,6 +13,7 @@
 #include "shell/qt/panel_options.h"
 #include "shell/qt/panel_session.h"
 #include "shell/qt/quit_on_signal.h"
+#include "shell/startup.h"
 
 int main(int argc, char** argv) {
   namespace pq = vt::shell::qt;
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // The image converter runs without any window or log.
-  if (pq::IsConverterMode(options.argumentText)) {
+  if (vt::shell::IsConverterMode(options.argumentText)) {
     return vt::flash::ConvertImageFile(".") ? 0 : 1;
   }
   if (!pq::DisplayAvailable([](const char* name) { return std::getenv(name); })) {

@@ -38,10 +38,6 @@ PanelOptions ParsePanelArguments(const std::vector<std::string>& args) {
   return options;
 }
 
-bool IsConverterMode(const std::string& argumentText) {
-  return argumentText.find("-c") != std::string::npos;
-}
-
 std::string PanelUsage() {
   return "Usage: velotrack-panel [--board ADDRESS] [-c]\n"
          "  --board ADDRESS  where the board is: auto (default, the machine's HID devices),\n"

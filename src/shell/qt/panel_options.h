@@ -20,9 +20,6 @@ struct PanelOptions {
 // `args` without the program name.
 PanelOptions ParsePanelArguments(const std::vector<std::string>& args);
 
-// The converter switch: a plain substring test, so "-config" selects it.
-bool IsConverterMode(const std::string& argumentText);
-
 std::string PanelUsage();
 
 // Whether a window can be shown: a platform was chosen explicitly, or an X11

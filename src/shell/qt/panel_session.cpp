@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QWidget>
 #include <cstdio>
-#include <system_error>
 
 #include "platform/qt/app_icon.h"
 #include "platform/select/board_address.h"
 #include "resources/templates.h"
 #include "shell/build_record.h"
+#include "shell/startup.h"
 
 namespace vt::shell::qt {
 
@@ -20,20 +20,14 @@ PanelSession::~PanelSession() {
   ui_.reset();
 }
 
-void PanelSession::OpenDebugLog() {
-  std::error_code ec;
-  if (!std::filesystem::exists(startup_.workDir / kDebugMarkerFile, ec)) return;
-  // The marker's contents are never read; a log that cannot be created
-  // leaves logging off without a word.
-  if (!log_.Open((startup_.workDir / kDebugLogFile).string())) return;
-  log_.Printf("CmdLine: %s\n", startup_.options.argumentText.c_str());
-}
-
+// The board backend could not even be built (say, a virtual board's flash
+// file that does not fit): the same fatal message as a backend that does not
+// come up.
 bool PanelSession::BackendFailure(const std::string& reason) {
   if (!reason.empty()) std::fprintf(stderr, "velotrack-panel: %s\n", reason.c_str());
   platform::MessageBoxRequest box;
-  box.text = kBackendFailureText;
-  box.caption = kBackendFailureCaption;
+  box.text = std::string(kDllErrorText);
+  box.caption = std::string(kDllErrorCaption);
   box.buttons = platform::MessageButtons::Ok;
   box.icon = platform::MessageIcon::Error;
   ui_->MessageBox(box);
@@ -45,7 +39,7 @@ bool PanelSession::Start() {
   ui_ = std::make_unique<platform::qt::QtUi>(resources::BuiltInTemplates());
   ui_->SetUnattended(startup_.unattended);
 
-  OpenDebugLog();
+  StartDebugLogIfMarked(log_, startup_.workDir, startup_.options.argumentText);
   UpdateBuildRecord(startup_.workDir, startup_.commandLine, kBuildNumber);
 
   std::string error;
@@ -59,7 +53,10 @@ bool PanelSession::Start() {
   backend_ = platform::MakeBoardBackend(*address, nullptr, &error);
   if (!backend_) return BackendFailure(error);
   link_ = std::make_unique<devlink::BoardLink>(backend_->Hid(), backend_->GetClock(), log_);
-  if (!link_->LoadDll()) return BackendFailure({});
+  if (!LoadBoardLibraries(*ui_, *link_)) {
+    exitCode_ = 1;
+    return false;
+  }
 
   window_ = std::make_unique<MainWindow>(*ui_, *link_, backend_->GetClock(), log_);
   if (!startup_.backupRoot.empty()) window_->SetBackupRoot(startup_.backupRoot);

@@ -13,12 +13,6 @@
 
 namespace vt::shell::qt {
 
-inline constexpr const char* kDebugMarkerFile = "debug.cmd";
-inline constexpr const char* kDebugLogFile = "debug.log";
-inline constexpr const char* kBackendFailureText =
-    "Unable to open system DLL's:\nsetupapi.dll or hid.dll";
-inline constexpr const char* kBackendFailureCaption = "DLL Fatal Error";
-
 struct PanelStartup {
   PanelOptions options;
   // Where "debug.cmd", "debug.log" and "build.dat" are looked for.
@@ -58,7 +52,6 @@ class PanelSession {
   devlink::BoardLink* Link() { return link_.get(); }
 
  private:
-  void OpenDebugLog();
   bool BackendFailure(const std::string& reason);
 
   PanelStartup startup_;
