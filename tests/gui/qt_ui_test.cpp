@@ -205,9 +205,18 @@ class QtUiTest : public QObject {
     QCOMPARE(f.events[0].window, f.page);
     QCOMPARE(f.events[0].code, notify::kTbLineDown);
     QCOMPARE(f.ui.TrackPos(f.page, id), 151);  // already moved when the event comes
+    // Keys as on a track bar: Page Down and Down move on, Up moves back.
     QTest::keyClick(bar, Qt::Key_PageDown);
-    QCOMPARE(f.events.back().code, notify::kTbPageUp);  // page down moves a slider left
-    QCOMPARE(f.ui.TrackPos(f.page, id), 100);
+    QCOMPARE(f.events.back().code, notify::kTbPageDown);
+    QCOMPARE(f.ui.TrackPos(f.page, id), 202);  // a page is a fifth of 0-255
+    QTest::keyClick(bar, Qt::Key_Up);
+    QCOMPARE(f.events.back().code, notify::kTbLineUp);
+    QCOMPARE(f.ui.TrackPos(f.page, id), 201);
+    QTest::keyClick(bar, Qt::Key_Down);
+    QCOMPARE(f.ui.TrackPos(f.page, id), 202);
+    QTest::keyClick(bar, Qt::Key_Home);
+    QCOMPARE(f.events.back().code, notify::kTbTop);
+    QCOMPARE(f.ui.TrackPos(f.page, id), 0);
   }
 
   void tabsAndListsBehaveLikeTheirWin32Counterparts() {

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_widgets.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -57,6 +58,19 @@ void TrackBar::paintEvent(QPaintEvent* event) {
     for (int v = minimum() + 1; v < maximum(); ++v) tick(v);
   }
   for (int v : ticks_) tick(v);
+}
+
+void TrackBar::keyPressEvent(QKeyEvent* event) {
+  SliderAction action = SliderNoAction;
+  switch (event->key()) {
+    case Qt::Key_Up: action = SliderSingleStepSub; break;
+    case Qt::Key_Down: action = SliderSingleStepAdd; break;
+    case Qt::Key_PageUp: action = SliderPageStepSub; break;
+    case Qt::Key_PageDown: action = SliderPageStepAdd; break;
+    default: QSlider::keyPressEvent(event); return;
+  }
+  triggerAction(action);
+  event->accept();
 }
 
 TabControl::TabControl(QWidget* parent) : QTabWidget(parent) {

@@ -8,7 +8,9 @@ namespace vt::platform::qt {
 
 // A horizontal slider that draws tick marks at chosen positions (besides the
 // two ends), like a track bar given explicit ticks. With auto ticks it marks
-// every position instead.
+// every position instead. Keys move it the way a track bar's keys do: Left
+// and Up one step back, Right and Down one step on, Page Up a page back,
+// Page Down a page on, Home and End to the ends.
 class TrackBar final : public QSlider {
  public:
   explicit TrackBar(QWidget* parent);
@@ -19,6 +21,7 @@ class TrackBar final : public QSlider {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int PixelOf(int value) const;
