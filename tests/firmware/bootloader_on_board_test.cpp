@@ -13,6 +13,7 @@
 #include "flash/stored_image.h"
 #include "flash/update_entry.h"
 #include "tests/firmware/board_fixture.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::flash {
 namespace {
@@ -29,7 +30,7 @@ std::string IdentityText(const std::vector<uint8_t>& flash, size_t marker, size_
 }
 
 std::string TempElf(const std::vector<uint8_t>& bytes) {
-  const auto path = std::filesystem::temp_directory_path() / "vt_bootloader_test.elf";
+  const auto path = vt::test::TempPath("vt_bootloader_test.elf");
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path.string();

@@ -11,6 +11,7 @@
 #include "flash/markers.h"
 #include "flash/stored_image.h"
 #include "tests/firmware/elf_builder.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::flash {
 namespace {
@@ -55,7 +56,7 @@ TEST(StoredImage, BuiltInResourcesDecodeToTheCommittedElfFiles) {
 }
 
 TEST(ImageConverter, WritesStoredFormAndSkipsMissingOrEmptyInput) {
-  const auto dir = std::filesystem::temp_directory_path() / "vt_converter_test";
+  const auto dir = vt::test::TempPath("vt_converter_test");
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   EXPECT_FALSE(ConvertImageFile(dir));

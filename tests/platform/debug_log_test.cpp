@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/debug_log.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ TEST(DebugLog, WritesNothingWhileOff) {
 }
 
 TEST(DebugLog, ReplacesOldLogAndWritesRecordsWithCrLf) {
-  const auto dir = std::filesystem::temp_directory_path() / "vt_debug_log_test";
+  const auto dir = vt::test::TempPath("vt_debug_log_test");
   std::filesystem::create_directories(dir);
   const auto path = dir / "debug.log";
   { std::ofstream(path) << "old contents that must vanish"; }

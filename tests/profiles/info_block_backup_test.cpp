@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "profiles/info_block_backup.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -24,7 +25,7 @@ InfoBlockBytes Block(uint8_t seed) {
 class InfoBlockBackupTest : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::path(testing::TempDir()) / "vt_backup_test";
+    root_ = vt::test::TempPath("vt_backup_test");
     fs::remove_all(root_);
   }
   void TearDown() override { fs::remove_all(root_); }

@@ -8,6 +8,7 @@
 
 #include "devlink/board_identity.h"
 #include "profiles/profile_file.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -157,7 +158,7 @@ TEST(ProfileFileTest, SerialComesFromTheHeldIdentity) {
 }
 
 TEST(ProfileFileTest, FilesOnDiskRoundTripAndReplace) {
-  const auto dir = std::filesystem::path(testing::TempDir()) / "vt_profile_file_test";
+  const auto dir = vt::test::TempPath("vt_profile_file_test");
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const auto path = dir / "sets.dat";

@@ -9,6 +9,7 @@
 
 #include "profiles/profile_model.h"
 #include "profiles/profiles_report.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -85,7 +86,7 @@ TEST(ProfilesReportTest, TextsAreWhatTheSelectorsShow) {
 }
 
 TEST(ProfilesReportTest, SavedReportReplacesTheOldFile) {
-  const auto path = std::filesystem::path(testing::TempDir()) / "vt_report_test.txt";
+  const auto path = vt::test::TempPath("vt_report_test.txt");
   ASSERT_TRUE(SaveProfilesReport(path, std::string(5000, 'x')));
   ASSERT_TRUE(SaveProfilesReport(path, "short\n"));
   std::ifstream in(path, std::ios::binary);
@@ -107,7 +108,7 @@ TEST(ProfilesReportTest, CurrentTimeIsPlausible) {
 class TextViewerTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(testing::TempDir()) / "vt_viewer_test";
+    dir_ = vt::test::TempPath("vt_viewer_test");
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "bin");
   }

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "host_reports.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::sim {
 namespace {
@@ -224,7 +225,7 @@ TEST(BoardRestart, LeavesProgrammingClearsRamGreetsAndDropsHandles) {
 }
 
 TEST(BoardPersistence, FlashSurvivesARunAndForeignFilesAreIgnored) {
-  const auto dir = std::filesystem::temp_directory_path() / "vt_sim_flash_test";
+  const auto dir = vt::test::TempPath("vt_sim_flash_test");
   std::filesystem::create_directories(dir);
   const std::string file = (dir / "board.flash").string();
   {
