@@ -236,4 +236,12 @@ class QtUi final : public Ui {
   size_t timerTicks_ = 0;
 };
 
+// The control's widget when it is of class `cls`; nullptr otherwise.
+template <typename W>
+W* QtUi::WidgetOf(WindowHandle window, uint16_t id, ControlClass cls) const {
+  const ControlEntry* control = Find(window, id);
+  if (control == nullptr || control->cls != cls) return nullptr;
+  return static_cast<W*>(control->widget.data());
+}
+
 }  // namespace vt::platform::qt
