@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,8 +14,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_text.h"

@@ -9,11 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSignalBlocker>
-#include <algorithm>
 
 #include "platform/qt/picture.h"
 #include "platform/qt/qt_text.h"

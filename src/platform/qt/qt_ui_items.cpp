@@ -1,19 +1,11 @@
 // QtUi: selectors, track bars, list boxes, tabs and progress bars. Changes
 // made here never raise events: the widgets' signals are blocked meanwhile.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "platform/qt/picture.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_widgets.h"
