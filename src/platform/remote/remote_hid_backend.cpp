@@ -57,6 +57,18 @@ std::optional<std::vector<uint8_t>> RemoteHidBackend::Exchange(const std::vector
   return response;
 }
 
+// Enumerate and Open carry no server state, so when the server closed the
+// connection since the last exchange (it was restarted) they connect again
+// and ask once more, as a HID stack finds a board that was plugged back in.
+std::optional<std::vector<uint8_t>> RemoteHidBackend::ExchangeStateless(
+    const std::vector<uint8_t>& request) {
+  const bool wasConnected = socket_.Connected();
+  if (!EnsureConnected()) return std::nullopt;
+  auto response = Exchange(request);
+  if (!response && wasConnected && EnsureConnected()) response = Exchange(request);
+  return response;
+}
+
 std::optional<uint32_t> RemoteHidBackend::ServerHandle(HidHandle handle) const {
   const auto it = handles_.find(handle);
   if (it == handles_.end()) return std::nullopt;
@@ -64,8 +76,7 @@ std::optional<uint32_t> RemoteHidBackend::ServerHandle(HidHandle handle) const {
 }
 
 std::vector<HidDeviceInfo> RemoteHidBackend::Enumerate() {
-  if (!EnsureConnected()) return {};
-  const auto response = Exchange(EncodeEnumerate());
+  const auto response = ExchangeStateless(EncodeEnumerate());
   if (!response) return {};
   auto devices = DecodeEnumerate(*response);
   return devices ? std::move(*devices) : std::vector<HidDeviceInfo>{};
@@ -74,8 +85,8 @@ std::vector<HidDeviceInfo> RemoteHidBackend::Enumerate() {
 int RemoteHidBackend::Open(const std::string& path, HidHandle* handle) {
   *handle = kInvalidHidHandle;
   const auto request = EncodeOpen(path);
-  if (!request || !EnsureConnected()) return kWaitFailed;
-  const auto response = Exchange(*request);
+  if (!request) return kWaitFailed;
+  const auto response = ExchangeStateless(*request);
   if (!response) return kWaitFailed;
   const auto decoded = DecodeOpen(*response);
   if (!decoded) return kWaitFailed;

@@ -57,6 +57,9 @@ class RemoteHidBackend final : public HidBackend {
   bool EnsureConnected();
   // One request, one response. std::nullopt when the link failed.
   std::optional<std::vector<uint8_t>> Exchange(const std::vector<uint8_t>& request);
+  // The same for a request that holds no server state: a connection the
+  // server dropped in the meantime is replaced once.
+  std::optional<std::vector<uint8_t>> ExchangeStateless(const std::vector<uint8_t>& request);
   // The server's handle for one of ours, or nullopt when it is not (or no
   // longer) valid.
   std::optional<uint32_t> ServerHandle(HidHandle handle) const;
