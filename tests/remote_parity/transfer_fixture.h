@@ -1,0 +1,109 @@
+#pragma once
+
+// The profile transfer with a headless editor, over either backend. Output
+// reports can be made to fail on the host side, so the same write faults
+// reach both.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board_fixture.h"
+#include "flash/board_addresses.h"
+#include "profiles/headless_editor.h"
+#include "profiles/profile_transfer.h"
+
+namespace vt::testing {
+
+// Forwards every primitive and fails a chosen output-report write.
+class FailingWrites final : public platform::HidBackend {
+ public:
+  explicit FailingWrites(platform::HidBackend& inner) : inner_(inner) {}
+  // The Nth write from now (1-based) fails with -1; 0 disarms.
+  void FailWrite(uint32_t n) { failAt_ = n == 0 ? 0 : writes_ + n; }
+  uint32_t Writes() const { return writes_; }
+
+  std::vector<platform::HidDeviceInfo> Enumerate() override { return inner_.Enumerate(); }
+  int Open(const std::string& path, platform::HidHandle* handle) override {
+    return inner_.Open(path, handle);
+  }
+  void Close(platform::HidHandle handle) override { inner_.Close(handle); }
+  int Write(platform::HidHandle handle, std::span<const uint8_t> report,
+            uint32_t waitMs) override {
+    if (++writes_ == failAt_) return platform::kWaitFailed;
+    return inner_.Write(handle, report, waitMs);
+  }
+  int Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs,
+           size_t* got) override {
+    return inner_.Read(handle, buf, waitMs, got);
+  }
+  int GetIndexedString(platform::HidHandle handle, uint8_t index, std::span<uint8_t> buf,
+                       size_t* got) override {
+    return inner_.GetIndexedString(handle, index, buf, got);
+  }
+  int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override {
+    return inner_.GetSerial(handle, buf, got);
+  }
+
+ private:
+  platform::HidBackend& inner_;
+  uint32_t writes_ = 0;
+  uint32_t failAt_ = 0;
+};
+
+class TransferOverBackend {
+ protected:
+  ~TransferOverBackend() {
+    std::error_code ec;
+    std::filesystem::remove_all(backupRoot_, ec);
+  }
+
+  ::testing::AssertionResult Attach(Backend backend, const std::string& preset,
+                                    const sim::FaultPlan& faults = {}) {
+    transfer_.reset();
+    link_.reset();
+    hid_.reset();
+    std::string error;
+    board_ = ParityBoard::Make(backend, preset, faults, clock_, &error);
+    if (!board_) return ::testing::AssertionFailure() << error;
+    hid_ = std::make_unique<FailingWrites>(board_->Hid());
+    link_ = std::make_unique<devlink::BoardLink>(*hid_, clock_, log_);
+    if (!link_->USBDeviceDetect_Win32()) {
+      return ::testing::AssertionFailure() << "not detected: " << link_->LastDetectError();
+    }
+    transfer_ = std::make_unique<profiles::ProfileTransfer>(*link_, editor_.Editor());
+    backupRoot_ = std::filesystem::temp_directory_path() /
+                  ("vt-parity-backup-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(reinterpret_cast<uintptr_t>(this)));
+    transfer_->SetBackupRoot(backupRoot_);
+    return ::testing::AssertionSuccess();
+  }
+
+  uint32_t BlockAddress() { return flash::InfoBlockAddress(link_->Identity()); }
+  std::vector<uint8_t> BoardBlock() { return board_->Peek(BlockAddress(), 2048); }
+  std::string Status() {
+    return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
+  }
+  void AnswerYes() { editor_.Script().QueueAnswer(platform::MessageAnswer::Yes); }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> out;
+    for (const auto& box : editor_.Script().MessageBoxes()) out.push_back(box.request.text);
+    return out;
+  }
+
+  platform::VirtualClock clock_;
+  platform::DebugLog log_;
+  std::unique_ptr<ParityBoard> board_;
+  std::unique_ptr<FailingWrites> hid_;
+  std::unique_ptr<devlink::BoardLink> link_;
+  profiles::HeadlessEditor editor_;
+  std::unique_ptr<profiles::ProfileTransfer> transfer_;
+  std::filesystem::path backupRoot_;
+};
+
+}  // namespace vt::testing
