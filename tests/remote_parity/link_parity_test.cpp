@@ -64,6 +64,55 @@ INSTANTIATE_TEST_SUITE_P(Presets, LinkParity,
                                             ::testing::Values("standard", "ab", "r", "legacy",
                                                               "send-twice", "send-twice-12")));
 
+// The board sees the same primitives, in the same order, with the same
+// waits and results, whichever backend carried them.
+class SameTraffic : public ::testing::TestWithParam<const char*> {
+ protected:
+  static std::vector<std::string> Run(Backend backend, const char* preset,
+                                      const sim::FaultPlan& faults) {
+    OverBackend b;
+    EXPECT_TRUE(b.Attach(backend, preset, faults));
+    if (!b.board) return {};
+    b.link->USBDeviceDetect_Win32();
+    const uint32_t info = flash::InfoBlockAddress(b.link->Identity());
+    std::vector<uint8_t> block(flash::kInfoBlockSize);
+    flash::ReadBoardMemory(*b.link, info, flash::kInfoBlockSize, block.data());
+    block[40] ^= 0x5A;
+    flash::EnterProgramming(*b.link);
+    flash::EraseFlashSector(*b.link, info);
+    flash::WriteBoardMemory(*b.link, info, 512, block.data());
+    flash::LeaveProgramming(*b.link);
+    vt::board::SendTestCommand(*b.link, 0xFF, 0, 77);
+    b.link->USBSendCommand(0x28, 0, 0, 0, 0);
+    flash::RestartBoard(*b.link);
+    b.link->USBSendCommand(0x28, 0, 0, 0, 0);
+    auto lines = b.board->Traffic();
+    EXPECT_GT(lines.size(), 40u);
+    lines.push_back("elapsed " + std::to_string(b.clock.ElapsedMs()));
+    return lines;
+  }
+};
+
+TEST_P(SameTraffic, CleanAndWithFaults) {
+  sim::FaultPlan faults[4];
+  faults[1].previousTagReplies = 2;
+  faults[1].foreignTagReplies = 1;
+  faults[2].timeoutWrite = 7;
+  faults[2].failStringRead = 3;
+  faults[3].goneAfterReports = 12;
+  faults[3].goneForEnumerations = 2;
+  for (const sim::FaultPlan& plan : faults) {
+    const auto local = Run(Backend::kInProcess, GetParam(), plan);
+    const auto remote = Run(Backend::kOverWire, GetParam(), plan);
+    ASSERT_EQ(local.size(), remote.size());
+    for (size_t i = 0; i < local.size(); ++i) ASSERT_EQ(local[i], remote[i]) << "line " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, SameTraffic,
+                         ::testing::Values("standard", "ab", "r", "legacy", "send-twice",
+                                           "send-twice-12"));
+
 class FaultParity : public ::testing::TestWithParam<Backend>, public OverBackend {
  protected:
   uint32_t InfoAddress() const { return flash::InfoBlockAddress(link->Identity()); }

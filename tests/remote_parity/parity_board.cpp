@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/remote/remote_hid_backend.h"
 #include "sim/hid/virtual_hid_backend.h"
@@ -33,15 +34,38 @@ std::vector<std::string> FaultFlags(const sim::FaultPlan& f) {
   return flags;
 }
 
+ParityBoard::ParityBoard(sim::BoardConfig config, std::string dir)
+    : config_(std::move(config)), dir_(std::move(dir)) {}
+
+void ParityBoard::RemoveFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::vector<std::string> ParityBoard::TrafficLines() const {
+  std::vector<std::string> lines;
+  std::ifstream in(TrafficFile());
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 namespace {
 
 class InProcessBoard final : public ParityBoard {
  public:
-  InProcessBoard(sim::BoardConfig config, const sim::FaultPlan& faults,
-                 platform::VirtualClock& clock)
-      : ParityBoard(std::move(config)), hid_(clock) {
+  InProcessBoard(sim::BoardConfig config, platform::VirtualClock& clock, std::string dir)
+      : ParityBoard(std::move(config), std::move(dir)), hid_(clock) {
     path_ = hid_.AddBoard(config_);
+  }
+  ~InProcessBoard() override { RemoveFolder(); }
+
+  bool Start(const sim::FaultPlan& faults, std::string* error) {
+    if (!Board().Traffic().MirrorTo(TrafficFile(), path_)) {
+      *error = "cannot write " + TrafficFile();
+      return false;
+    }
     Board().ArmFaults(faults);
+    return true;
   }
 
   platform::HidBackend& Hid() override { return hid_; }
@@ -53,6 +77,7 @@ class InProcessBoard final : public ParityBoard {
     Board().ArmFaults(sim::FaultPlan{});
     return Board().Poke(address, bytes);
   }
+  std::vector<std::string> Traffic() override { return TrafficLines(); }
   void Unplug() override { Board().SetPresent(false); }
   bool Replug() override {
     Board().SetPresent(true);
@@ -70,16 +95,14 @@ class InProcessBoard final : public ParityBoard {
 // Peek and Poke stop the server, work on the file, and start it again.
 class WireBoard final : public ParityBoard {
  public:
-  WireBoard(sim::BoardConfig config, platform::VirtualClock& clock, std::filesystem::path dir)
-      : ParityBoard(std::move(config)),
-        dir_(std::move(dir)),
-        server_(VT_BOARD_SERVER, (dir_ / "board.sock").string()),
+  WireBoard(sim::BoardConfig config, platform::VirtualClock& clock, std::string dir)
+      : ParityBoard(std::move(config), std::move(dir)),
+        server_(VT_BOARD_SERVER, dir_ + "/board.sock"),
         hid_(server_.Address(), &clock, std::chrono::milliseconds(5000)) {}
 
   ~WireBoard() override {
     server_.Stop();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    RemoveFolder();
   }
 
   bool Start(const sim::FaultPlan& faults, std::string* error) {
@@ -107,6 +130,7 @@ class WireBoard final : public ParityBoard {
     std::string error;
     return Serve(sim::FaultPlan{}, &error);
   }
+  std::vector<std::string> Traffic() override { return TrafficLines(); }
   void Unplug() override { server_.Stop(); }
   bool Replug() override {
     std::string error;
@@ -114,7 +138,7 @@ class WireBoard final : public ParityBoard {
   }
 
  private:
-  std::string FlashFile() const { return (dir_ / "board.flash").string(); }
+  std::string FlashFile() const { return dir_ + "/board.flash"; }
 
   // Stops the server (it saves the flash on the way out) and loads the
   // flash into `board`.
@@ -123,13 +147,13 @@ class WireBoard final : public ParityBoard {
   }
 
   bool Serve(const sim::FaultPlan& faults, std::string* error) {
-    std::vector<std::string> args{"--preset", config_.preset, "--flash-file", FlashFile()};
+    std::vector<std::string> args{"--preset",      config_.preset, "--flash-file",
+                                  FlashFile(),     "--traffic-log", TrafficFile()};
     const auto flags = FaultFlags(faults);
     args.insert(args.end(), flags.begin(), flags.end());
     return server_.Start(args, error);
   }
 
-  std::filesystem::path dir_;
   BoardServer server_;
   platform::remote::RemoteHidBackend hid_;
 };
@@ -145,14 +169,16 @@ std::unique_ptr<ParityBoard> ParityBoard::Make(Backend backend, const std::strin
     *error = "unknown preset " + preset;
     return nullptr;
   }
-  if (backend == Backend::kInProcess) {
-    return std::make_unique<InProcessBoard>(*config, faults, clock);
-  }
   // A fresh folder per board: CTest runs cases side by side.
   std::string dir = (std::filesystem::temp_directory_path() / "vt-parity-XXXXXX").string();
   if (::mkdtemp(dir.data()) == nullptr) {
-    *error = "cannot make a folder for the board server";
+    *error = "cannot make a folder for the board";
     return nullptr;
+  }
+  if (backend == Backend::kInProcess) {
+    auto board = std::make_unique<InProcessBoard>(*config, clock, dir);
+    if (!board->Start(faults, error)) return nullptr;
+    return board;
   }
   auto board = std::make_unique<WireBoard>(*config, clock, dir);
   if (!board->Start(faults, error)) return nullptr;

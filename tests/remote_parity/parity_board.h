@@ -39,14 +39,23 @@ class ParityBoard {
   virtual std::vector<uint8_t> Peek(uint32_t address, size_t count) = 0;
   virtual bool Poke(uint32_t address, const std::vector<uint8_t>& bytes) = 0;
 
+  // Every primitive the board has seen, one formatted line each.
+  virtual std::vector<std::string> Traffic() = 0;
+
   // The board leaves the bus (over the wire: the server goes away) and
   // comes back with the flash it had.
   virtual void Unplug() = 0;
   virtual bool Replug() = 0;
 
  protected:
-  explicit ParityBoard(sim::BoardConfig config) : config_(std::move(config)) {}
+  ParityBoard(sim::BoardConfig config, std::string dir);
+  // Removes the board's folder.
+  void RemoveFolder();
+  std::string TrafficFile() const { return dir_ + "/traffic.log"; }
+  std::vector<std::string> TrafficLines() const;
+
   sim::BoardConfig config_;
+  std::string dir_;  // the board's own temporary folder
 };
 
 // The server's command-line flags that arm `faults`.
