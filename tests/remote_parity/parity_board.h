@@ -34,8 +34,9 @@ class ParityBoard {
   virtual platform::HidBackend& Hid() = 0;
   const sim::BoardConfig& Config() const { return config_; }
 
-  // Board-side view of its flash. Both disarm whatever faults are left, so
-  // a scenario checks state only between its faulty steps.
+  // Board-side view of its flash. Both disarm whatever faults are left;
+  // over the wire they also restart the server, which is a power cycle of
+  // the board, so scenarios use them only between whole operations.
   virtual std::vector<uint8_t> Peek(uint32_t address, size_t count) = 0;
   virtual bool Poke(uint32_t address, const std::vector<uint8_t>& bytes) = 0;
 

@@ -84,6 +84,42 @@ TEST_P(TransferFaultParity, TotalClearThenReadFindsNoData) {
   EXPECT_EQ(BoardBlock(), std::vector<uint8_t>(2048, 0xFF));
 }
 
+// A block with header and checksums but no profile record.
+std::vector<uint8_t> BlockWithoutProfiles() {
+  std::vector<uint8_t> b(2048, 0xFF);
+  const uint16_t words[] = {1, 8, 1, 0, 2, 6, 0xBEEF, 0x77, 10};
+  for (size_t i = 0; i < std::size(words); ++i) {
+    b[2 * i] = static_cast<uint8_t>(words[i]);
+    b[2 * i + 1] = static_cast<uint8_t>(words[i] >> 8);
+  }
+  for (size_t i = 18; i < 24; ++i) b[i] = static_cast<uint8_t>(i);
+  b[24] = 12;
+  b[25] = 0;
+  b[26] = 6;
+  b[27] = 0;
+  b[28] = 0x34;
+  b[29] = 0x12;
+  return b;
+}
+
+TEST_P(TransferFaultParity, MissingProfileRecordIsAppended) {
+  ASSERT_TRUE(Attach(GetParam(), "standard"));
+  const std::vector<uint8_t> original = BlockWithoutProfiles();
+  ASSERT_TRUE(board_->Poke(BlockAddress(), original));
+  ASSERT_TRUE(transfer_->ReadProfilesFromBoard(false));
+  EXPECT_EQ(Status(), "OK");
+  editor_.Editor().TableOf(0)[word::kPanNextPosition] = 99;
+  const profiles::ProfileRecordsBytes written = editor_.Editor().StoreProfiles();
+  AnswerYes();
+  ASSERT_TRUE(transfer_->WriteProfilesToBoard(WriteMode::kWrite)) << Status();
+  const std::vector<uint8_t> after = BoardBlock();
+  EXPECT_TRUE(std::equal(original.begin(), original.begin() + 30, after.begin()));
+  EXPECT_EQ(Le16(after, 30), 11);
+  EXPECT_EQ(Le16(after, 32), 644);
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), after.begin() + 34));
+  EXPECT_EQ(Le16(after, 34 + 640), 0xFFFF);
+}
+
 // A report lost anywhere in a write or a Total Clear: never "OK", and the
 // backup taken first puts the board back exactly.
 TEST_P(TransferFaultParity, FailedReportsAreReportedAndRecoverable) {
