@@ -9,6 +9,7 @@
 #include "profiles/enabling_rules.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -18,8 +19,7 @@ using platform::MessageAnswer;
 class EditorFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vt-editor-files-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    dir_ = vt::test::TempPath("vt-editor-files");
     std::filesystem::create_directories(dir_);
     // Give every set a distinct camera and pan time.
     for (int i = 0; i < kProfileCount; ++i) {

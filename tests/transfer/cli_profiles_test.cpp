@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ struct CliRun {
 class CliProfilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vt-cli-profiles-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    dir_ = vt::test::TempPath("vt-cli-profiles");
     fs::create_directories(dir_);
     board_ = "virtual:file=" + (dir_ / "flash.bin").string();
   }

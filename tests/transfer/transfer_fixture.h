@@ -18,6 +18,7 @@
 #include "profiles/headless_editor.h"
 #include "profiles/profile_transfer.h"
 #include "sim/hid/virtual_hid_backend.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::profiles::testing {
 
@@ -69,8 +70,7 @@ class TransferTest : public ::testing::Test {
     link_ = std::make_unique<devlink::BoardLink>(*faulty_, clock_, log_);
     ASSERT_TRUE(link_->USBDeviceDetect_Win32());
     transfer_ = std::make_unique<ProfileTransfer>(*link_, editor_.Editor());
-    backupRoot_ = std::filesystem::temp_directory_path() /
-                  ("vt-transfer-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    backupRoot_ = vt::test::TempPath("vt-transfer");
     transfer_->SetBackupRoot(backupRoot_);
   }
 
