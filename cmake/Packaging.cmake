@@ -8,7 +8,7 @@ foreach(program velotrack velotrack-panel velotrack-board)
   endif()
 endforeach()
 
-# Lets members of the plugdev group reach the board's hidraw node.
+# Gives the user at the machine (uaccess) access to accepted boards only.
 if(EXISTS ${velotrack_SOURCE_DIR}/udev/70-velotrack.rules)
   install(FILES ${velotrack_SOURCE_DIR}/udev/70-velotrack.rules
           DESTINATION lib/udev/rules.d COMPONENT panel)
