@@ -39,4 +39,24 @@ inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kInProcess ? "InProcess" : "OverWire";
 }
 
+// "standard" -> "standard", "send-twice-12" -> "send_twice_12": preset names
+// as test-name suffixes.
+inline std::string PresetTestName(const char* preset) {
+  std::string name(preset);
+  for (char& c : name) {
+    if (c == '-') c = '_';
+  }
+  return name;
+}
+
+inline std::string PresetName(const ::testing::TestParamInfo<const char*>& info) {
+  return PresetTestName(info.param);
+}
+
+inline std::string BackendPresetName(
+    const ::testing::TestParamInfo<std::tuple<Backend, const char*>>& info) {
+  return std::string(std::get<0>(info.param) == Backend::kInProcess ? "InProcess" : "OverWire") +
+         "_" + PresetTestName(std::get<1>(info.param));
+}
+
 }  // namespace vt::testing

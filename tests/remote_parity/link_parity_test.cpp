@@ -62,7 +62,8 @@ TEST_P(LinkParity, ReadsRewritesAndReadsBackTheInfoBlock) {
 INSTANTIATE_TEST_SUITE_P(Presets, LinkParity,
                          ::testing::Combine(kBothBackends,
                                             ::testing::Values("standard", "ab", "r", "legacy",
-                                                              "send-twice", "send-twice-12")));
+                                                              "send-twice", "send-twice-12")),
+                         BackendPresetName);
 
 // The board sees the same primitives, in the same order, with the same
 // waits and results, whichever backend carried them.
@@ -111,7 +112,8 @@ TEST_P(SameTraffic, CleanAndWithFaults) {
 
 INSTANTIATE_TEST_SUITE_P(Presets, SameTraffic,
                          ::testing::Values("standard", "ab", "r", "legacy", "send-twice",
-                                           "send-twice-12"));
+                                           "send-twice-12"),
+                         PresetName);
 
 class FaultParity : public ::testing::TestWithParam<Backend>, public OverBackend {
  protected:

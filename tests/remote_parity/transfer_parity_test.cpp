@@ -59,7 +59,8 @@ TEST_P(TransferParity, ReadWriteReadRoundTripChangesOnlyTheProfiles) {
 INSTANTIATE_TEST_SUITE_P(Presets, TransferParity,
                          ::testing::Combine(kBothBackends,
                                             ::testing::Values("standard", "ab", "r", "legacy",
-                                                              "send-twice")));
+                                                              "send-twice")),
+                         BackendPresetName);
 
 class TransferFaultParity : public ::testing::TestWithParam<Backend>,
                             public TransferOverBackend {};
@@ -227,7 +228,7 @@ TEST_P(SameOnBothBackends, AWholeWriteCleanAndWithATimedOutReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Presets, SameOnBothBackends,
-                         ::testing::Values("standard", "r", "legacy", "send-twice"));
+                         ::testing::Values("standard", "r", "legacy", "send-twice"), PresetName);
 
 }  // namespace
 }  // namespace vt::testing
