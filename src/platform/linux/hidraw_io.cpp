@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/wait_codes.h"
+#include "platform/poll_deadline.h"
 
 namespace vt::platform::hidraw {
 
@@ -18,10 +19,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 int RemainingMs(SteadyClock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-  if (left <= 0) return 0;
-  return left > 3'600'000 ? 3'600'000 : static_cast<int>(left);
+  return RemainingPollMs(deadline, 3'600'000);
 }
 
 // Waits for `events` on fd until the deadline: 0 ready, 0x102 time-out, -1

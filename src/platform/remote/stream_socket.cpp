@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/remote/wire_format.h"
+#include "platform/poll_deadline.h"
 
 namespace vt::platform::remote {
 
@@ -19,10 +20,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 int RemainingMs(SteadyClock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-  if (left <= 0) return 0;
-  return left > 60'000 ? 60'000 : static_cast<int>(left);
+  return RemainingPollMs(deadline, 60'000);
 }
 
 bool SetNonBlocking(int fd) {
