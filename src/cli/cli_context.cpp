@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/select/board_address.h"
+#include "app/board_address.h"
 
 namespace vt::cli {
 

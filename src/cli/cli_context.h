@@ -8,7 +8,7 @@
 
 #include "devlink/board_link.h"
 #include "platform/debug_log.h"
-#include "platform/select/board_backend.h"
+#include "app/board_backend.h"
 
 namespace vt::cli {
 

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "platform/select/board_address.h"
-#include "platform/select/board_backend.h"
+#include "app/board_address.h"
+#include "app/board_backend.h"
 #include "platform/tracing/tracing_hid_backend.h"
 #include "sim/hid/virtual_hid_backend.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "platform/qt/app_icon.h"
-#include "platform/select/board_address.h"
+#include "app/board_address.h"
 #include "resources/templates.h"
 #include "shell/build_record.h"
 #include "shell/startup.h"

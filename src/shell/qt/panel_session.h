@@ -7,7 +7,7 @@
 #include "devlink/board_link.h"
 #include "platform/debug_log.h"
 #include "platform/qt/qt_ui.h"
-#include "platform/select/board_backend.h"
+#include "app/board_backend.h"
 #include "shell/main_window.h"
 #include "shell/qt/panel_options.h"
 

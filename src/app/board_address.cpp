@@ -1,4 +1,4 @@
-#include "platform/select/board_address.h"
+#include "app/board_address.h"
 
 #include <charconv>
 

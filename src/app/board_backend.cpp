@@ -1,4 +1,4 @@
-#include "platform/select/board_backend.h"
+#include "app/board_backend.h"
 
 #include <filesystem>
 

@@ -6,7 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/hid_backend.h"
-#include "platform/select/board_address.h"
+#include "app/board_address.h"
 
 namespace vt::sim {
 class VirtualHidBackend;
