@@ -5,7 +5,9 @@
 #include "platform/remote/stream_socket.h"
 #include "sim/board/board_config.h"
 
-namespace vt::platform {
+namespace vt::app {
+
+using namespace vt::platform;
 
 namespace {
 
@@ -70,4 +72,4 @@ std::optional<BoardAddress> ParseBoardAddress(const std::string& text, std::stri
   return std::nullopt;
 }
 
-}  // namespace vt::platform
+}  // namespace vt::app

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace vt::platform {
+namespace vt::app {
 
 // Where the panel finds its board:
 //   auto                  the machine's own HID devices
@@ -27,4 +27,4 @@ struct BoardAddress {
 // reason in *error.
 std::optional<BoardAddress> ParseBoardAddress(const std::string& text, std::string* error);
 
-}  // namespace vt::platform
+}  // namespace vt::app

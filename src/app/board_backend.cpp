@@ -8,7 +8,9 @@
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
 
-namespace vt::platform {
+namespace vt::app {
+
+using namespace vt::platform;
 
 namespace {
 
@@ -107,4 +109,4 @@ std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std:
   return nullptr;
 }
 
-}  // namespace vt::platform
+}  // namespace vt::app

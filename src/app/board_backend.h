@@ -12,7 +12,10 @@ namespace vt::sim {
 class VirtualHidBackend;
 }
 
-namespace vt::platform {
+namespace vt::app {
+
+using platform::Clock;
+using platform::HidBackend;
 
 // The HID backend and clock chosen by a board address, built in one place so
 // that no front-end knows which backend it talks to. Real boards (auto, tcp,
@@ -40,4 +43,4 @@ class BoardBackend {
 std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std::FILE* trace,
                                                std::string* error);
 
-}  // namespace vt::platform
+}  // namespace vt::app

@@ -18,10 +18,10 @@ int CliContext::Fail(const std::string& message) {
   return 1;
 }
 
-platform::BoardBackend* CliContext::Backend() {
+app::BoardBackend* CliContext::Backend() {
   if (backend_) return backend_.get();
   std::string error;
-  const auto address = platform::ParseBoardAddress(options.board, &error);
+  const auto address = app::ParseBoardAddress(options.board, &error);
   if (!address) {
     Fail(error);
     return nullptr;
@@ -33,14 +33,14 @@ platform::BoardBackend* CliContext::Backend() {
       return nullptr;
     }
   }
-  backend_ = platform::MakeBoardBackend(*address, trace_, &error);
+  backend_ = app::MakeBoardBackend(*address, trace_, &error);
   if (!backend_) Fail(error);
   return backend_.get();
 }
 
 devlink::BoardLink* CliContext::Link() {
   if (link_) return link_.get();
-  platform::BoardBackend* backend = Backend();
+  app::BoardBackend* backend = Backend();
   if (backend == nullptr) return nullptr;
   link_ = std::make_unique<devlink::BoardLink>(backend->Hid(), backend->GetClock(), log_);
   if (!link_->LoadDll()) {

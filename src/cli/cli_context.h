@@ -41,7 +41,7 @@ class CliContext {
   int Fail(const std::string& message);
 
   // The backend named by --board (and --trace). nullptr after Fail().
-  platform::BoardBackend* Backend();
+  app::BoardBackend* Backend();
   // A link with its HID backend loaded. nullptr after Fail().
   devlink::BoardLink* Link();
   // A link to a detected board; fails with "no board found" otherwise.
@@ -52,7 +52,7 @@ class CliContext {
   bool Finish();
 
  private:
-  std::unique_ptr<platform::BoardBackend> backend_;
+  std::unique_ptr<app::BoardBackend> backend_;
   platform::DebugLog log_;
   std::unique_ptr<devlink::BoardLink> link_;
   std::FILE* trace_ = nullptr;

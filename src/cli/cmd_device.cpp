@@ -44,7 +44,7 @@ const char* Variant(const devlink::BoardIdentity& id) {
 }
 
 int RunDevices(CliContext& ctx) {
-  platform::BoardBackend* backend = ctx.Backend();
+  app::BoardBackend* backend = ctx.Backend();
   if (backend == nullptr) return 1;
   if (!backend->Hid().Load()) return ctx.Fail("cannot reach the HID devices of board '" + ctx.options.board + "'");
   const auto devices = backend->Hid().Enumerate();

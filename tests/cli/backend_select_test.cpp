@@ -10,6 +10,7 @@
 namespace {
 
 using namespace vt::platform;
+using namespace vt::app;
 
 TEST(BoardAddress, ParsesEveryForm) {
   std::string error;

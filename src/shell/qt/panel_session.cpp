@@ -43,14 +43,14 @@ bool PanelSession::Start() {
   UpdateBuildRecord(startup_.workDir, startup_.commandLine, kBuildNumber);
 
   std::string error;
-  const std::optional<platform::BoardAddress> address =
-      platform::ParseBoardAddress(startup_.options.boardAddress, &error);
+  const std::optional<app::BoardAddress> address =
+      app::ParseBoardAddress(startup_.options.boardAddress, &error);
   if (!address) {
     std::fprintf(stderr, "velotrack-panel: %s\n", error.c_str());
     exitCode_ = 2;
     return false;
   }
-  backend_ = platform::MakeBoardBackend(*address, nullptr, &error);
+  backend_ = app::MakeBoardBackend(*address, nullptr, &error);
   if (!backend_) return BackendFailure(error);
   link_ = std::make_unique<devlink::BoardLink>(backend_->Hid(), backend_->GetClock(), log_);
   if (!LoadBoardLibraries(*ui_, *link_)) {

@@ -48,7 +48,7 @@ class PanelSession {
   platform::qt::QtUi& Ui() { return *ui_; }
   MainWindow* Window() { return window_.get(); }
   platform::DebugLog& Log() { return log_; }
-  platform::BoardBackend* Backend() { return backend_.get(); }
+  app::BoardBackend* Backend() { return backend_.get(); }
   devlink::BoardLink* Link() { return link_.get(); }
 
  private:
@@ -57,7 +57,7 @@ class PanelSession {
   PanelStartup startup_;
   int exitCode_ = 0;
   platform::DebugLog log_;
-  std::unique_ptr<platform::BoardBackend> backend_;
+  std::unique_ptr<app::BoardBackend> backend_;
   std::unique_ptr<devlink::BoardLink> link_;
   std::unique_ptr<platform::qt::QtUi> ui_;
   std::unique_ptr<MainWindow> window_;
