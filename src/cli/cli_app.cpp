@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/cli_context.h"
+#include "cli/exit_codes.h"
 
 namespace vt::cli {
 
@@ -45,9 +46,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const CLI::ParseError& e) {
     // One line: the reason and where to get help.
     err << "error: " << e.what() << " (see --help)\n";
-    return e.get_exit_code() != 0 ? e.get_exit_code() : 1;
+    return ToInt(ExitCode::kUsage);
   }
-  if (!ctx.Finish() && ctx.exitCode == 0) ctx.exitCode = 1;
+  if (!ctx.Finish() && ctx.exitCode == 0) ctx.exitCode = ctx.Failed();
   return ctx.exitCode;
 }
 

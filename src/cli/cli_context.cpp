@@ -13,9 +13,10 @@ CliContext::~CliContext() {
   if (trace_ != nullptr) std::fclose(trace_);
 }
 
-int CliContext::Fail(const std::string& message) {
+int CliContext::Fail(const std::string& message, ExitCode code) {
   err << "error: " << message << '\n';
-  return 1;
+  lastFailure_ = code;
+  return ToInt(code);
 }
 
 app::BoardBackend* CliContext::Backend() {
@@ -23,16 +24,17 @@ app::BoardBackend* CliContext::Backend() {
   std::string error;
   const auto address = app::ParseBoardAddress(options.board, &error);
   if (!address) {
-    Fail(error);
+    Fail(error, ExitCode::kUsage);
     return nullptr;
   }
   if (!options.traceFile.empty() && trace_ == nullptr) {
     trace_ = std::fopen(options.traceFile.c_str(), "w");
     if (trace_ == nullptr) {
-      Fail("cannot write trace file " + options.traceFile + ": " + std::strerror(errno));
+      Fail("cannot write trace file " + options.traceFile + ": " + std::strerror(errno), ExitCode::kWriteFailed);
       return nullptr;
     }
   }
+  remote_ = address->kind == app::BoardAddress::Kind::kTcp || address->kind == app::BoardAddress::Kind::kUnix;
   backend_ = app::MakeBoardBackend(*address, trace_, &error);
   if (!backend_) Fail(error);
   return backend_.get();
@@ -45,7 +47,9 @@ devlink::BoardLink* CliContext::Link() {
   link_ = std::make_unique<devlink::BoardLink>(backend->Hid(), backend->GetClock(), log_);
   if (!link_->LoadDll()) {
     link_.reset();
-    Fail("cannot reach the HID devices of board '" + options.board + "'");
+    // Over a board server the HID layer loads only when the server answers.
+    Fail("cannot reach the HID devices of board '" + options.board + "'",
+         remote_ ? ExitCode::kServerUnreachable : ExitCode::kFailure);
     return nullptr;
   }
   return link_.get();
@@ -55,7 +59,7 @@ devlink::BoardLink* CliContext::Board() {
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!link->USBDeviceDetect_Win32()) {
-    Fail("no board found");
+    Fail("no board found", ExitCode::kNoBoard);
     return nullptr;
   }
   return link;
@@ -65,7 +69,7 @@ bool CliContext::Finish() {
   if (!backend_) return true;
   std::string error;
   if (backend_->Finish(&error)) return true;
-  Fail(error);
+  Fail(error, ExitCode::kWriteFailed);
   return false;
 }
 

@@ -9,6 +9,7 @@
 #include "devlink/board_link.h"
 #include "platform/debug_log.h"
 #include "app/board_backend.h"
+#include "cli/exit_codes.h"
 
 namespace vt::cli {
 
@@ -37,8 +38,12 @@ class CliContext {
   // The exit status of the subcommand that ran.
   int exitCode = 0;
 
-  // "error: <message>" on err; returns the failure exit status.
-  int Fail(const std::string& message);
+  // "error: <message>" on err; returns `code` as the exit status.
+  int Fail(const std::string& message, ExitCode code = ExitCode::kFailure);
+
+  // The code of the last Fail(): what a command returns after a helper
+  // (Backend, Link, Board, ...) has already printed the reason.
+  int Failed() const { return ToInt(lastFailure_); }
 
   // The backend named by --board (and --trace). nullptr after Fail().
   app::BoardBackend* Backend();
@@ -56,6 +61,8 @@ class CliContext {
   platform::DebugLog log_;
   std::unique_ptr<devlink::BoardLink> link_;
   std::FILE* trace_ = nullptr;
+  ExitCode lastFailure_ = ExitCode::kFailure;
+  bool remote_ = false;  // --board names a board server
 };
 
 }  // namespace vt::cli

@@ -45,7 +45,7 @@ const char* Variant(const devlink::BoardIdentity& id) {
 
 int RunDevices(CliContext& ctx) {
   app::BoardBackend* backend = ctx.Backend();
-  if (backend == nullptr) return 1;
+  if (backend == nullptr) return ctx.Failed();
   if (!backend->Hid().Load()) return ctx.Fail("cannot reach the HID devices of board '" + ctx.options.board + "'");
   const auto devices = backend->Hid().Enumerate();
   if (devices.empty()) ctx.out << "no HID devices\n";
@@ -65,7 +65,7 @@ int RunDevices(CliContext& ctx) {
 
 int RunInfo(CliContext& ctx) {
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   const devlink::BoardIdentity& id = link->Identity();
   std::string ids = "unknown";
   for (const auto& d : link->Hid().Enumerate()) {
@@ -97,12 +97,12 @@ int RunInfo(CliContext& ctx) {
 
 int RunRead(CliContext& ctx, const std::string& addressText, const std::string& countText) {
   const auto address = ParseNumber(addressText);
-  if (!address) return ctx.Fail("bad address '" + addressText + "'");
+  if (!address) return ctx.Fail("bad address '" + addressText + "'", ExitCode::kUsage);
   const auto count = ParseNumber(countText, kMaxReadBytes);
-  if (!count) return ctx.Fail("bad count '" + countText + "' (at most 1048576)");
-  if (uint64_t{*address} + *count > 0x100000000ull) return ctx.Fail("read runs past the end of the address space");
+  if (!count) return ctx.Fail("bad count '" + countText + "' (at most 1048576)", ExitCode::kUsage);
+  if (uint64_t{*address} + *count > 0x100000000ull) return ctx.Fail("read runs past the end of the address space", ExitCode::kUsage);
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   std::vector<uint8_t> bytes(*count);
   if (!flash::ReadBoardMemory(*link, *address, *count, bytes.data())) {
     return ctx.Fail("Velotrack I/O Error: memory read failed");
@@ -119,13 +119,13 @@ struct MessagesArgs {
 
 int RunMessages(CliContext& ctx, const MessagesArgs& args) {
   devlink::BoardLink* link = ctx.Link();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   platform::Clock& clock = link->GetClock();
   const uint32_t start = clock.NowMs();
   for (;;) {
     std::array<uint8_t, kDeviceTextBytes> text{};
     const uint8_t status = link->ReadDeviceText(text);
-    if (status != devlink::kStatusOk && !args.follow) return ctx.Fail("no board found");
+    if (status != devlink::kStatusOk && !args.follow) return ctx.Fail("no board found", ExitCode::kNoBoard);
     // While following, a board that is away is simply asked again later.
     if (status == devlink::kStatusOk) ctx.out << RenderDeviceText(text) << std::flush;
     if (!args.follow || ctx.stopRequested()) break;
@@ -137,8 +137,8 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
 
 int RunReset(CliContext& ctx) {
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
-  if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent");
+  if (link == nullptr) return ctx.Failed();
+  if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent", ExitCode::kWriteFailed);
   ctx.out << "restart sent\n";
   return 0;
 }
@@ -148,11 +148,11 @@ int RunCommand(CliContext& ctx, const std::vector<std::string>& fields) {
   static const char* kNames[] = {"CMD", "DATA", "ADDR", "I2CID", "DATA1"};
   for (size_t i = 0; i < b.size(); ++i) {
     const auto v = ParseNumber(fields[i], 0xFF);
-    if (!v) return ctx.Fail(std::string("bad ") + kNames[i] + " '" + fields[i] + "' (a byte)");
+    if (!v) return ctx.Fail(std::string("bad ") + kNames[i] + " '" + fields[i] + "' (a byte)", ExitCode::kUsage);
     b[i] = static_cast<uint8_t>(*v);
   }
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   if (!link->USBSendCommand(b[0], b[1], b[2], b[3], b[4])) {
     return ctx.Fail("Velotrack I/O Error: no response (status 0x84)");
   }

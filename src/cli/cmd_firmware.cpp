@@ -119,7 +119,7 @@ struct UpdateArgs {
 
 int RunVersion(CliContext& ctx) {
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   flash::FirmwareVersion board;
   const bool known = flash::ReadBoardFirmwareVersion(*link, &board);
   ctx.out << "Board:    " << (known ? "Firmware version: " + VersionText(board) : "unknown") << '\n';
@@ -135,10 +135,10 @@ int RunVersion(CliContext& ctx) {
 }
 
 int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
-  if (args.builtIn == !args.file.empty()) return ctx.Fail("give either FILE.elf or --built-in");
-  if (args.wifi && !args.bootloader) return ctx.Fail("--wifi applies to --bootloader only");
+  if (args.builtIn == !args.file.empty()) return ctx.Fail("give either FILE.elf or --built-in", ExitCode::kUsage);
+  if (args.wifi && !args.bootloader) return ctx.Fail("--wifi applies to --bootloader only", ExitCode::kUsage);
   devlink::BoardLink* link = ctx.Board();
-  if (link == nullptr) return 1;
+  if (link == nullptr) return ctx.Failed();
   const std::filesystem::path root =
       args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
@@ -174,20 +174,20 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     ctx.out << "No update made.\n";
     return 1;
   }
-  if (!*result) return ctx.Fail("Velotrack I/O Error: the update failed");
+  if (!*result) return ctx.Fail("Velotrack I/O Error: the update failed", ExitCode::kWriteFailed);
   ctx.out << "OK\n";
   return 0;
 }
 
 int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
-  if (!flash::ConvertImage(in, out)) return ctx.Fail("cannot convert " + in + " to " + out);
+  if (!flash::ConvertImage(in, out)) return ctx.Fail("cannot convert " + in + " to " + out, ExitCode::kRefusedInput);
   ctx.out << "wrote " << out << '\n';
   return 0;
 }
 
 int RunInspect(CliContext& ctx, const std::string& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) return ctx.Fail("cannot read " + file);
+  if (!in) return ctx.Fail("cannot read " + file, ExitCode::kRefusedInput);
   // Only as much as an update would read.
   std::vector<uint8_t> bytes(flash::kRBoardWorkingBytes);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -216,7 +216,7 @@ int RunInspect(CliContext& ctx, const std::string& file) {
       out << "  identity record  " << Hex(*v.identity) << " \"" << v.identityText << "\"\n";
     }
   }
-  if (!any) return ctx.Fail("not a firmware image for any board");
+  if (!any) return ctx.Fail("not a firmware image for any board", ExitCode::kRefusedInput);
   return 0;
 }
 

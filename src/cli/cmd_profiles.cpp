@@ -120,17 +120,17 @@ class Session {
 // the current set (then *oneSet is true). False after printing why.
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr) {
   const auto bytes = profiles::ReadProfileFileBytes(path);
-  if (!bytes) return ctx.Fail("cannot read " + path) == 0;
+  if (!bytes) return ctx.Fail("cannot read " + path, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*bytes);
   if (!parsed.file) {
-    return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message))) == 0;
+    return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)), ExitCode::kRefusedInput) == 0;
   }
   if (oneSet != nullptr) {
     *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
   }
   s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
   if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
-    return ctx.Fail(path + ": nothing to load") == 0;
+    return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
   }
   return true;
 }
@@ -175,7 +175,7 @@ void PrintShown(CliContext& ctx, Session& s, int onlySet, bool json) {
 
 int RunRead(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
-  if (!s.ReadBoard()) return 1;
+  if (!s.ReadBoard()) return ctx.Failed();
   if (a.output.empty()) {
     PrintShown(ctx, s, a.set, false);
     return 0;
@@ -187,14 +187,14 @@ int RunRead(CliContext& ctx, const ProfilesArgs& a) {
   const auto what = a.set > 0 ? profiles::SaveWhat::kCurrentSet : profiles::SaveWhat::kAllSets;
   const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, a.output);
   s.ReportMessages();
-  if (result != profiles::SaveResult::kSaved) return ctx.Fail("cannot write " + a.output);
+  if (result != profiles::SaveResult::kSaved) return ctx.Fail("cannot write " + a.output, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
   return 0;
 }
 
 int RunShow(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
-  if (!LoadSource(ctx, s, a.file.empty() ? "board" : a.file)) return 1;
+  if (!LoadSource(ctx, s, a.file.empty() ? "board" : a.file)) return ctx.Failed();
   PrintShown(ctx, s, a.set, a.json);
   return 0;
 }
@@ -208,7 +208,7 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok) {
       why += "; the block as it was is saved in " + t->LastBackup().string() +
              " (velotrack profiles restore FILE puts it back)";
     }
-    return ctx.Fail(why);
+    return ctx.Fail(why, ExitCode::kWriteFailed);
   }
   if (t != nullptr && !t->LastBackup().empty()) {
     ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
@@ -220,7 +220,7 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok) {
 int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
   // The board's sets first, so a one-set file replaces only its set.
-  if (!s.ReadBoard() || !LoadFile(ctx, s, a.file)) return 1;
+  if (!s.ReadBoard() || !LoadFile(ctx, s, a.file)) return ctx.Failed();
   if (!s.Confirm("All profile settings in Velotrack will be overwritten\n\nAre you sure?", "PC->Velotrack")) {
     return 1;
   }
@@ -229,7 +229,7 @@ int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
 
 int RunClear(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
-  if (s.Transfer() == nullptr) return 1;
+  if (s.Transfer() == nullptr) return ctx.Failed();
   if (!s.Confirm("All profiles data and firmware settings\nin Velotrack will be deleted!\n\nYou have to update "
                  "the firmware and\nchoose all profile settings again\n\nAre you sure?",
                  "Total Clear to Velotrack")) {
@@ -240,23 +240,23 @@ int RunClear(CliContext& ctx, const ProfilesArgs& a) {
 
 int RunReport(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
-  if (!s.ReadBoard()) return 1;
+  if (!s.ReadBoard()) return ctx.Failed();
   const std::string text =
       profiles::WriteProfilesReport(s.Editor().Editor().Tables(), profiles::CurrentUtcReportTime());
   if (a.output.empty()) {
     ctx.out << text;
     return 0;
   }
-  if (!profiles::SaveProfilesReport(a.output, text)) return ctx.Fail("cannot write " + a.output);
+  if (!profiles::SaveProfilesReport(a.output, text)) return ctx.Fail("cannot write " + a.output, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
   return 0;
 }
 
 int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
   const auto loaded = profiles::LoadInfoBlockBackup(a.file);
-  if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error);
+  if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error, ExitCode::kRefusedInput);
   Session s(ctx, a);
-  if (s.Transfer() == nullptr) return 1;
+  if (s.Transfer() == nullptr) return ctx.Failed();
   if (!s.Confirm("The settings block of Velotrack will be replaced by\n" + a.file + "\n\nAre you sure?",
                  "Restore")) {
     return 1;
@@ -270,7 +270,7 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
   Session right(ctx, a);
   bool leftOne = false;
   bool rightOne = false;
-  if (!LoadSource(ctx, left, a.file, &leftOne) || !LoadSource(ctx, right, a.other, &rightOne)) return 2;
+  if (!LoadSource(ctx, left, a.file, &leftOne) || !LoadSource(ctx, right, a.other, &rightOne)) return ctx.Failed();
   // A one-profile file holds one set: only that set is compared.
   const int onlySet = a.set > 0 ? a.set : (leftOne || rightOne ? 1 : 0);
   const bool compareMain = !leftOne && !rightOne;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/exit_codes.h"
 
 namespace {
 
@@ -83,23 +84,26 @@ TEST(Cli, MessagesReadOnceOrFollowUntilStopped) {
   EXPECT_EQ(bounded.code, 0);
 }
 
-TEST(Cli, FailuresAreOneLineAndNonZero) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--board", "bogus", "info"},
-      {"--board", "virtual:nosuchpreset", "info"},
-      {"--board", "unix:/nonexistent/board.sock", "info"},
-      {"--board", "virtual", "read", "0x2800", "0x200000"},
-      {"--board", "virtual", "read", "0xFFFFFFF0", "0x20"},
-      {"--board", "virtual", "read", "zz", "1"},
-      {"--board", "virtual", "command", "0x100", "0", "0", "0", "0"},
-      {"--board", "virtual", "read", "0x2800"},
-      {},
+// Each failure is one line, and its exit status says which kind it is, so
+// scripts can tell a typo from a missing board from a dead server.
+TEST(Cli, FailuresAreOneLineWithTheirOwnExitStatus) {
+  using vt::cli::ExitCode;
+  const std::vector<std::pair<std::vector<std::string>, ExitCode>> cases = {
+      {{"--board", "bogus", "info"}, ExitCode::kUsage},
+      {{"--board", "virtual:nosuchpreset", "info"}, ExitCode::kUsage},
+      {{"--board", "virtual", "read", "0x2800", "0x200000"}, ExitCode::kUsage},
+      {{"--board", "virtual", "read", "0xFFFFFFF0", "0x20"}, ExitCode::kUsage},
+      {{"--board", "virtual", "read", "zz", "1"}, ExitCode::kUsage},
+      {{"--board", "virtual", "command", "0x100", "0", "0", "0", "0"}, ExitCode::kUsage},
+      {{"--board", "virtual", "read", "0x2800"}, ExitCode::kUsage},
+      {{"--board", "virtual", "info", "--no-such-option"}, ExitCode::kUsage},
+      {{}, ExitCode::kUsage},
   };
-  for (const auto& args : cases) {
+  for (const auto& [args, expected] : cases) {
     const auto r = Cli(args);
     std::string joined;
     for (const auto& a : args) joined += a + " ";
-    EXPECT_NE(r.code, 0) << joined;
+    EXPECT_EQ(r.code, vt::cli::ToInt(expected)) << joined << ": " << r.err;
     EXPECT_EQ(Lines(r.err), 1u) << joined << ": " << r.err;
     EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << joined;
   }

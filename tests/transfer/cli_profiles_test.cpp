@@ -89,7 +89,7 @@ TEST_F(CliProfilesTest, ClearWriteAndRestoreRoundTrip) {
 
   // Nothing can be written into a cleared block: refused, not "OK".
   const CliRun blocked = Cli({"profiles", "write", Path("all.dat"), "--yes", "--backup-dir", backups});
-  EXPECT_EQ(blocked.code, 1);
+  EXPECT_EQ(blocked.code, 7);  // failed write
   EXPECT_NE(blocked.err.find("Velotrack I/O Error"), std::string::npos);
 
   // The backup of the cleared block brings everything back.
