@@ -17,6 +17,7 @@
 #include "flash/image_inspect.h"
 #include "flash/region_update.h"
 #include "flash/update_entry.h"
+#include "platform/file_io.h"
 #include "profiles/info_block_backup.h"
 
 namespace vt::cli {
@@ -180,18 +181,20 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
 }
 
 int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
-  if (!flash::ConvertImage(in, out)) return ctx.Fail("cannot convert " + in + " to " + out, ExitCode::kRefusedInput);
+  std::string error;
+  if (!flash::ConvertImage(in, out, &error)) {
+    return ctx.Fail("cannot convert: " + error, ExitCode::kRefusedInput);
+  }
   ctx.out << "wrote " << out << '\n';
   return 0;
 }
 
 int RunInspect(CliContext& ctx, const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return ctx.Fail("cannot read " + file, ExitCode::kRefusedInput);
-  // Only as much as an update would read.
-  std::vector<uint8_t> bytes(flash::kRBoardWorkingBytes);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  // Only as much as an update would read, and only from a regular file.
+  auto read = platform::ReadRegularFile(file, flash::kRBoardWorkingBytes,
+                                        platform::SizeRule::kFirstBytes);
+  if (!read.ok()) return ctx.Fail("cannot read " + read.message, ExitCode::kRefusedInput);
+  const std::vector<uint8_t> bytes = std::move(read.bytes);
   const auto report = flash::InspectFirmwareImage(bytes);
   auto& out = ctx.out;
   out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';

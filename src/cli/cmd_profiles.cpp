@@ -119,8 +119,9 @@ class Session {
 // Loads a profile file into the editor: all sets, or its one record into
 // the current set (then *oneSet is true). False after printing why.
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr) {
-  const auto bytes = profiles::ReadProfileFileBytes(path);
-  if (!bytes) return ctx.Fail("cannot read " + path, ExitCode::kRefusedInput) == 0;
+  std::string error;
+  const auto bytes = profiles::ReadProfileFileBytes(path, &error);
+  if (!bytes) return ctx.Fail("cannot read " + error, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*bytes);
   if (!parsed.file) {
     return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)), ExitCode::kRefusedInput) == 0;
@@ -247,7 +248,10 @@ int RunReport(CliContext& ctx, const ProfilesArgs& a) {
     ctx.out << text;
     return 0;
   }
-  if (!profiles::SaveProfilesReport(a.output, text)) return ctx.Fail("cannot write " + a.output, ExitCode::kWriteFailed);
+  std::string error;
+  if (!profiles::SaveProfilesReport(a.output, text, &error)) {
+    return ctx.Fail("cannot write " + error, ExitCode::kWriteFailed);
+  }
   ctx.out << "wrote " << a.output << '\n';
   return 0;
 }

@@ -1,27 +1,31 @@
 #include "flash/image_converter.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "flash/stored_image.h"
+#include "platform/file_io.h"
 
 namespace vt::flash {
 
-bool ConvertImage(const std::filesystem::path& input, const std::filesystem::path& output) {
-  std::ifstream in(input, std::ios::binary);
-  if (!in) return false;
-  std::vector<uint8_t> plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (plain.empty()) return false;
-  const auto stored = EncodeStoredImage(plain);
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(stored.data()), static_cast<std::streamsize>(stored.size()));
-  return static_cast<bool>(out);
+bool ConvertImage(const std::filesystem::path& input, const std::filesystem::path& output,
+                  std::string* error) {
+  auto read = platform::ReadRegularFile(input, kConverterInputLimit);
+  if (!read.ok()) {
+    if (error != nullptr) *error = read.message;
+    return false;
+  }
+  if (read.bytes.empty()) {
+    if (error != nullptr) *error = input.string() + ": is empty";
+    return false;
+  }
+  const auto stored = EncodeStoredImage(read.bytes);
+  const auto written = platform::WriteFileAtomically(output, stored);
+  if (!written.ok() && error != nullptr) *error = written.message;
+  return written.ok();
 }
 
-bool ConvertImageFile(const std::filesystem::path& dir) {
-  return ConvertImage(dir / "usbfw.elf", dir / "usbfw.vt");
+bool ConvertImageFile(const std::filesystem::path& dir, std::string* error) {
+  return ConvertImage(dir / "usbfw.elf", dir / "usbfw.vt", error);
 }
 
 }  // namespace vt::flash

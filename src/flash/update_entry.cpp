@@ -9,6 +9,7 @@
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
 #include "flash/region_update.h"
+#include "platform/file_io.h"
 
 namespace vt::flash {
 
@@ -20,11 +21,11 @@ constexpr uint32_t kClearedBytes = 2048;
 // Reads up to `limit` bytes of the file into a zero-filled buffer of
 // `limit` bytes. Nothing when the file cannot be opened.
 std::optional<std::vector<uint8_t>> ReadImageFile(const std::string& name, size_t limit) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> buffer(limit, 0);
-  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(limit));
-  return buffer;
+  // Regular files only: a FIFO or a device would block or never end.
+  auto read = platform::ReadRegularFile(name, limit, platform::SizeRule::kFirstBytes);
+  if (!read.ok()) return std::nullopt;
+  read.bytes.resize(limit, 0);
+  return std::move(read.bytes);
 }
 
 }  // namespace

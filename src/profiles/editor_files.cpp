@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "flash/firmware_version.h"
+#include "platform/file_io.h"
 #include "profiles/profile_file.h"
 #include "profiles/profiles_report.h"
 
@@ -61,8 +62,13 @@ OpenResult OpenProfileFile(SettingsEditor& editor) {
 
 OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& path) {
   platform::Ui& ui = editor.GetUi();
-  const auto bytes = ReadProfileFileBytes(path);
-  if (!bytes) return OpenResult::kFailed;
+  std::string error;
+  const auto bytes = ReadProfileFileBytes(path, &error);
+  if (!bytes) {
+    // A missing file is the dialog's business; anything else is said.
+    if (platform::KindOfPath(path) != platform::FileKind::kMissing) Tell(ui, error, kFileErrorTitle);
+    return OpenResult::kFailed;
+  }
   const ProfileFileParse parsed = ParseProfileFile(*bytes);
   if (!parsed.file) {
     if (!parsed.message.empty()) Tell(ui, parsed.message, kFileErrorTitle);
@@ -124,8 +130,9 @@ SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sa
   }
   // The old file goes only once the new bytes are ready; a failed write is
   // said, not swallowed.
-  if (!WriteProfileFileBytes(path, bytes)) {
-    Tell(ui, "Profile file could not be written!\n" + path.string(), kFileErrorTitle);
+  std::string error;
+  if (!WriteProfileFileBytes(path, bytes, &error)) {
+    Tell(ui, "Profile file could not be written!\n" + error, kFileErrorTitle);
     return SaveResult::kFailed;
   }
   return SaveResult::kSaved;
@@ -133,8 +140,9 @@ SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sa
 
 bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& path) {
   const std::string text = WriteProfilesReport(editor.Tables(), CurrentUtcReportTime());
-  if (!SaveProfilesReport(path, text)) {
-    Tell(editor.GetUi(), "The profiles report could not be written to\n" + path.string(),
+  std::string error;
+  if (!SaveProfilesReport(path, text, &error)) {
+    Tell(editor.GetUi(), "The profiles report could not be written:\n" + error,
          kFileErrorTitle);
     return false;
   }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
 #include "devlink/board_identity.h"
+#include "platform/file_io.h"
 
 namespace vt::profiles {
 namespace {
@@ -126,29 +126,24 @@ ProfileFileLoadPlan PlanProfileFileLoad(const ProfileFile& file, int currentTab)
   return plan;
 }
 
-std::optional<std::vector<uint8_t>> ReadProfileFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes(kProfileFileReadLimit);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) return std::nullopt;
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
+std::optional<std::vector<uint8_t>> ReadProfileFileBytes(const std::filesystem::path& path,
+                                                         std::string* error) {
+  // A longer file is read only as far as a profile file can reach.
+  auto read = platform::ReadRegularFile(path, kProfileFileReadLimit, platform::SizeRule::kFirstBytes);
+  if (!read.ok()) {
+    if (error != nullptr) *error = read.message;
+    return std::nullopt;
+  }
+  return std::move(read.bytes);
 }
 
-bool WriteProfileFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+bool WriteProfileFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string* error) {
+  const auto written = platform::WriteFileAtomically(path, bytes);
+  if (!written.ok() && error != nullptr) *error = written.message;
+  return written.ok();
 }
 
-bool ProfileFileExists(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return static_cast<bool>(in);
-}
+bool ProfileFileExists(const std::filesystem::path& path) { return platform::IsRegularFile(path); }
 
 }  // namespace vt::profiles

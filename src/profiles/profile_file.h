@@ -108,11 +108,16 @@ struct ProfileFileLoadPlan {
 };
 ProfileFileLoadPlan PlanProfileFileLoad(const ProfileFile& file, int currentTab);
 
-// Thin file helpers. Reading takes at most kProfileFileReadLimit bytes and
-// gives nothing when the file cannot be opened or read. Writing replaces the
-// file and reports whether every byte reached it.
-std::optional<std::vector<uint8_t>> ReadProfileFileBytes(const std::filesystem::path& path);
-bool WriteProfileFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+// Thin file helpers. Reading takes at most kProfileFileReadLimit bytes of a
+// regular file and gives nothing when it is not one or cannot be read.
+// Writing replaces the file as a whole (the old one stays until the new one
+// is complete) and refuses a directory, FIFO or device. Both put the reason
+// for a failure in *error when given.
+std::optional<std::vector<uint8_t>> ReadProfileFileBytes(const std::filesystem::path& path,
+                                                         std::string* error = nullptr);
+bool WriteProfileFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string* error = nullptr);
+// True for an existing regular file (the one case that asks before replacing).
 bool ProfileFileExists(const std::filesystem::path& path);
 
 }  // namespace vt::profiles

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <system_error>
 
+#include "platform/file_io.h"
 #include "profiles/camera_models.h"
 #include "profiles/choice_lists.h"
 
@@ -71,14 +71,11 @@ std::string WriteProfilesReport(const WordTables& tables, const ReportTime& time
   return out;
 }
 
-bool SaveProfilesReport(const std::filesystem::path& path, std::string_view text) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return !out.fail();
+bool SaveProfilesReport(const std::filesystem::path& path, std::string_view text,
+                        std::string* error) {
+  const auto written = platform::WriteFileAtomically(path, text);
+  if (!written.ok() && error != nullptr) *error = written.message;
+  return written.ok();
 }
 
 }  // namespace vt::profiles

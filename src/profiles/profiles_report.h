@@ -33,8 +33,10 @@ ReportTime CurrentUtcReportTime();
 // "- Not Selected -".
 std::string WriteProfilesReport(const WordTables& tables, const ReportTime& time);
 
-// Replaces `path` with `text`; false when the file cannot be written.
-bool SaveProfilesReport(const std::filesystem::path& path, std::string_view text);
+// Replaces `path` with `text` as a whole; false (reason in *error when
+// given) when it cannot be written or is a directory, FIFO or device.
+bool SaveProfilesReport(const std::filesystem::path& path, std::string_view text,
+                        std::string* error = nullptr);
 
 // Where the viewer is looked for: the values of $VISUAL, $EDITOR and $PATH.
 struct ViewerEnvironment {

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -72,6 +73,36 @@ TEST(ImageConverter, WritesStoredFormAndSkipsMissingOrEmptyInput) {
   const auto stored = ReadAll(dir / "usbfw.vt");
   ASSERT_EQ(stored.size(), 4u);
   EXPECT_EQ(DecodeStoredImage(stored), (std::vector<uint8_t>{1, 2, 3, 4}));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ImageConverter, RefusesFoldersPipesAndOversizedInputsAndKeepsTheOutput) {
+  const auto dir = vt::test::TempPath("vt_converter_kinds_test");
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "usbfw.elf");
+  std::string error;
+  EXPECT_FALSE(ConvertImageFile(dir, &error));  // a folder as input: no abort
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  std::filesystem::remove(dir / "usbfw.elf");
+
+  ASSERT_EQ(::mkfifo((dir / "usbfw.elf").c_str(), 0600), 0);
+  EXPECT_FALSE(ConvertImageFile(dir, &error));  // must not wait for a writer
+  EXPECT_NE(error.find("FIFO"), std::string::npos) << error;
+  EXPECT_FALSE(ConvertImage("/dev/zero", dir / "out.vt", &error));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.vt"));
+  std::filesystem::remove(dir / "usbfw.elf");
+
+  { std::ofstream(dir / "usbfw.elf", std::ios::binary) << "ELF!"; }
+  std::filesystem::create_directories(dir / "usbfw.vt");
+  EXPECT_FALSE(ConvertImageFile(dir, &error));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "usbfw.vt"));
+  std::filesystem::remove(dir / "usbfw.vt");
+
+  { std::ofstream(dir / "usbfw.vt", std::ios::binary) << "old"; }
+  std::filesystem::resize_file(dir / "usbfw.elf", kConverterInputLimit + 1);
+  EXPECT_FALSE(ConvertImageFile(dir, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  EXPECT_EQ(ReadAll(dir / "usbfw.vt").size(), 3u);  // old output untouched
   std::filesystem::remove_all(dir);
 }
 

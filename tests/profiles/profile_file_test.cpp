@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 // Profile file bytes: building, parsing, refusing damaged files, and what
 // opening a file loads where.
 
@@ -176,6 +177,31 @@ TEST(ProfileFileTest, FilesOnDiskRoundTripAndReplace) {
   ASSERT_TRUE(WriteProfileFileBytes(path, big));
   EXPECT_EQ(ReadProfileFileBytes(path)->size(), kProfileFileReadLimit);
   EXPECT_FALSE(WriteProfileFileBytes(dir / "missing" / "x.dat", bytes));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ProfileFileTest, PipesFoldersAndDevicesAreNeitherReadNorReplaced) {
+  const auto dir = vt::test::TempPath("vt_profile_kinds_test");
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "folder.dat");
+  const auto fifo = dir / "pipe.dat";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string error;
+  // A FIFO once hung both the existence check and the read.
+  EXPECT_FALSE(ProfileFileExists(fifo));
+  EXPECT_FALSE(ReadProfileFileBytes(fifo, &error));
+  EXPECT_NE(error.find("FIFO"), std::string::npos) << error;
+  EXPECT_FALSE(ProfileFileExists(dir / "folder.dat"));
+  EXPECT_FALSE(ReadProfileFileBytes(dir / "folder.dat"));
+
+  const auto bytes = BuildAllProfilesFile(NumberedRecords(), SampleInfo());
+  EXPECT_FALSE(WriteProfileFileBytes(dir / "folder.dat", bytes, &error));
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.dat"));
+  EXPECT_FALSE(WriteProfileFileBytes(fifo, bytes));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_FALSE(WriteProfileFileBytes("/dev/null", bytes));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
   std::filesystem::remove_all(dir);
 }
 

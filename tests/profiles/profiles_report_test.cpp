@@ -94,6 +94,13 @@ TEST(ProfilesReportTest, SavedReportReplacesTheOldFile) {
   EXPECT_EQ(content, "short\n");
   std::filesystem::remove(path);
   EXPECT_FALSE(SaveProfilesReport(path / "not-a-folder" / "x.txt", "x"));
+  // A folder in the report's place is kept, not emptied and replaced.
+  std::filesystem::create_directories(path);
+  std::string error;
+  EXPECT_FALSE(SaveProfilesReport(path, "x", &error));
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  std::filesystem::remove_all(path);
 }
 
 TEST(ProfilesReportTest, CurrentTimeIsPlausible) {
