@@ -1,10 +1,9 @@
 // Keeping a board's flash in a file between runs. Layout: "VTFLASH1", the
 // number of flash regions (u32), then per region its base and size (u32,
 // little-endian) and its bytes.
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 
+#include "platform/file_io.h"
 #include "sim/board/board_internal.h"
 
 namespace vt::sim {
@@ -13,67 +12,70 @@ namespace {
 
 constexpr char kMagic[8] = {'V', 'T', 'F', 'L', 'A', 'S', 'H', '1'};
 
-void PutU32(std::ofstream& out, uint32_t v) {
-  const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
-                     static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
-  out.write(b, 4);
-}
-
-bool GetU32(std::ifstream& in, uint32_t* v) {
-  uint8_t b[4];
-  if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
-  *v = Le32(b, 0);
-  return true;
+void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 }  // namespace
 
-bool VirtualBoard::SaveFlash(const std::string& path) const {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(kMagic, sizeof kMagic);
-    uint32_t count = 0;
-    for (const auto& r : regions_) count += r->info.kind == MemoryRegion::Kind::kFlash;
-    PutU32(out, count);
-    for (const auto& r : regions_) {
-      if (r->info.kind != MemoryRegion::Kind::kFlash) continue;
-      PutU32(out, r->info.base);
-      PutU32(out, r->info.size);
-      out.write(reinterpret_cast<const char*>(r->bytes.data()),
-                static_cast<std::streamsize>(r->bytes.size()));
-    }
-    if (!out.flush()) return false;
+bool VirtualBoard::SaveFlash(const std::string& path, std::string* error) const {
+  std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
+  uint32_t count = 0;
+  for (const auto& r : regions_) count += r->info.kind == MemoryRegion::Kind::kFlash;
+  PutU32(out, count);
+  for (const auto& r : regions_) {
+    if (r->info.kind != MemoryRegion::Kind::kFlash) continue;
+    PutU32(out, r->info.base);
+    PutU32(out, r->info.size);
+    out.insert(out.end(), r->bytes.begin(), r->bytes.end());
   }
-  // Replace the old file only once the new one is complete.
-  if (std::rename(temp.c_str(), path.c_str()) != 0) return false;
+  // The old file stays whole until the new one is complete.
+  const auto written = platform::WriteFileAtomically(path, out);
+  if (!written.ok()) {
+    if (error != nullptr) *error = written.message;
+    return false;
+  }
   flashDirty_ = false;
   return true;
 }
 
-bool VirtualBoard::LoadFlash(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  char magic[8];
-  if (!in.read(magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0) return false;
+bool VirtualBoard::LoadFlash(const std::string& path, std::string* error) {
   std::vector<Region*> flash;
+  size_t expected = sizeof kMagic + 4;
   for (auto& r : regions_) {
-    if (r->info.kind == MemoryRegion::Kind::kFlash) flash.push_back(r.get());
+    if (r->info.kind != MemoryRegion::Kind::kFlash) continue;
+    flash.push_back(r.get());
+    expected += 8 + r->info.size;
   }
-  uint32_t count = 0;
-  if (!GetU32(in, &count) || count != flash.size()) return false;
-  // Read everything first so a short or foreign file changes nothing.
-  std::vector<std::vector<uint8_t>> contents;
+  const auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  // Exactly as large as this board's flash: anything larger is not its file.
+  const auto read = platform::ReadRegularFile(path, expected);
+  if (!read.ok()) return fail(read.message);
+  const std::vector<uint8_t>& bytes = read.bytes;
+  if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+    return fail(path + ": not a virtual board flash file");
+  }
+  if (bytes.size() != expected || Le32(bytes, sizeof kMagic) != flash.size()) {
+    return fail(path + ": holds another board's flash (size or regions differ)");
+  }
+  size_t at = sizeof kMagic + 4;
   for (Region* r : flash) {
-    uint32_t base = 0, size = 0;
-    if (!GetU32(in, &base) || !GetU32(in, &size)) return false;
-    if (base != r->info.base || size != r->info.size) return false;
-    std::vector<uint8_t> bytes(size);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-    contents.push_back(std::move(bytes));
+    if (Le32(bytes, at) != r->info.base || Le32(bytes, at + 4) != r->info.size) {
+      return fail(path + ": holds another board's flash (regions differ)");
+    }
+    at += 8 + r->info.size;
   }
-  for (size_t i = 0; i < flash.size(); ++i) flash[i]->bytes = std::move(contents[i]);
+  // Checked whole first, so a short or foreign file changes nothing.
+  at = sizeof kMagic + 4;
+  for (Region* r : flash) {
+    at += 8;
+    r->bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at + r->info.size));
+    at += r->info.size;
+  }
   flashDirty_ = false;
   return true;
 }

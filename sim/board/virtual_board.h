@@ -117,11 +117,13 @@ class VirtualBoard {
   uint8_t PortRegister(uint8_t group, uint8_t reg) const;
   TrafficLog& Traffic() { return traffic_; }
 
-  // Flash persistence: all flash regions, in one file.
-  bool SaveFlash(const std::string& path) const;
-  // False (and memory unchanged) when the file is missing or does not match
-  // this board's flash map.
-  bool LoadFlash(const std::string& path);
+  // Flash persistence: all flash regions, in one file, replaced as a whole.
+  // False (reason in *error when given) when it cannot be written or is a
+  // directory, FIFO or device.
+  bool SaveFlash(const std::string& path, std::string* error = nullptr) const;
+  // False (and memory unchanged, reason in *error when given) when the file
+  // is missing, not a regular file or does not match this board's flash map.
+  bool LoadFlash(const std::string& path, std::string* error = nullptr);
   // Set by every flash change, cleared by SaveFlash.
   bool FlashDirty() const { return flashDirty_; }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/file_io.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
 #include "sim/wire/wire_server.h"
@@ -35,8 +36,9 @@ std::u16string Widen(const std::string& s) { return {s.begin(), s.end()}; }
 void SaveDirty(vt::sim::VirtualHidBackend& backend, const ServeOptions& o) {
   for (size_t i = 0; i < o.flashFiles.size() && i < backend.BoardCount(); ++i) {
     vt::sim::VirtualBoard* b = backend.Board(i);
-    if (b->FlashDirty() && !b->SaveFlash(o.flashFiles[i])) {
-      std::fprintf(stderr, "velotrack-board: cannot write %s\n", o.flashFiles[i].c_str());
+    std::string error;
+    if (b->FlashDirty() && !b->SaveFlash(o.flashFiles[i], &error)) {
+      std::fprintf(stderr, "velotrack-board: cannot write the flash file: %s\n", error.c_str());
     }
   }
 }
@@ -61,10 +63,24 @@ int Serve(ServeOptions& o) {
     if (i < o.serials.size()) config->serial = Widen(o.serials[i]);
     const std::string path = backend.AddBoard(*config);
     vt::sim::VirtualBoard* board = backend.Board(path);
-    if (i < o.flashFiles.size() && !board->LoadFlash(o.flashFiles[i])) {
-      std::fprintf(stderr, "velotrack-board: %s: starting with fresh flash\n",
-                   o.flashFiles[i].c_str());
-      board->SaveFlash(o.flashFiles[i]);
+    // A missing flash file starts a fresh board; one that exists but cannot
+    // be loaded is never overwritten: the server does not start.
+    if (i < o.flashFiles.size()) {
+      const std::string& file = o.flashFiles[i];
+      if (vt::platform::KindOfPath(file) != vt::platform::FileKind::kMissing) {
+        if (!board->LoadFlash(file, &error)) {
+          std::fprintf(stderr, "velotrack-board: cannot load the flash file, not starting: %s\n",
+                       error.c_str());
+          return 2;
+        }
+      } else {
+        std::fprintf(stderr, "velotrack-board: %s: starting with fresh flash\n", file.c_str());
+        if (!board->SaveFlash(file, &error)) {
+          std::fprintf(stderr, "velotrack-board: cannot create the flash file, not starting: %s\n",
+                       error.c_str());
+          return 2;
+        }
+      }
     }
     if (!o.trafficLog.empty() && !board->Traffic().MirrorTo(o.trafficLog, path)) {
       std::fprintf(stderr, "velotrack-board: cannot open %s\n", o.trafficLog.c_str());

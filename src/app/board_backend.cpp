@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/linux/linux_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
 #include "platform/tracing/tracing_hid_backend.h"
@@ -56,8 +57,9 @@ class VirtualBoardBackend final : public OwningBackend {
     finished_ = true;
     if (flashFile_.empty()) return true;
     sim::VirtualBoard* board = Virtual()->Board(size_t{0});
-    if (board == nullptr || board->SaveFlash(flashFile_)) return true;
-    *error = "cannot write the virtual board's flash to " + flashFile_;
+    std::string why;
+    if (board == nullptr || board->SaveFlash(flashFile_, &why)) return true;
+    *error = "cannot write the virtual board's flash: " + why;
     return false;
   }
 
@@ -96,10 +98,12 @@ std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std:
       backend->SetInner(std::move(hid));
       // A missing file starts a fresh board; a file that does not fit it is
       // an error, and is left untouched.
-      if (!address.flashFile.empty() && std::filesystem::exists(address.flashFile) &&
-          !board->LoadFlash(address.flashFile)) {
+      std::string why;
+      if (!address.flashFile.empty() &&
+          platform::KindOfPath(address.flashFile) != platform::FileKind::kMissing &&
+          !board->LoadFlash(address.flashFile, &why)) {
         backend->Abandon();
-        *error = "cannot load the virtual board's flash from " + address.flashFile;
+        *error = "cannot load the virtual board's flash: " + why;
         return nullptr;
       }
       return backend;

@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "host_reports.h"
+#include "sim/board/board_config.h"
+#include "sim/board/virtual_board.h"
 
 namespace vt::sim {
 namespace {
@@ -123,6 +126,35 @@ TEST(ServerProcess, ServesTheChosenBoardAndKeepsItsFlash) {
   EXPECT_EQ(board.Peek(0xE0000, 512), std::vector<uint8_t>(512, 0xFF));
   VirtualBoard fresh(config);
   EXPECT_EQ(board.Peek(0xE0200, 1536), fresh.Peek(0xE0200, 1536)) << "other sectors untouched";
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ServerProcess, AFlashFileItCannotLoadStopsTheServerAndIsKept) {
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("vt_sim_server_flash_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string sock = "unix:" + (dir / "s").string();
+  // Another board's flash, a file that is not one at all, and a folder:
+  // each used to be overwritten with fresh flash.
+  const std::string foreign = (dir / "r.flash").string();
+  {
+    VirtualBoard r(BoardConfig::VariantR());
+    ASSERT_TRUE(r.SaveFlash(foreign));
+  }
+  const auto foreignSize = std::filesystem::file_size(foreign);
+  const std::string text = (dir / "notes.txt").string();
+  { std::FILE* f = std::fopen(text.c_str(), "wb"); std::fputs("keep me", f); std::fclose(f); }
+  const std::string folder = (dir / "folder.flash").string();
+  std::filesystem::create_directories(folder);
+
+  for (const std::string& file : {foreign, text, folder}) {
+    ServerProcess server({"serve", "--listen", sock, "--preset", "standard", "--flash-file", file});
+    EXPECT_EQ(server.Banner(), "") << file;
+    EXPECT_EQ(server.Stop(), 2) << file;
+  }
+  EXPECT_EQ(std::filesystem::file_size(foreign), foreignSize);
+  EXPECT_EQ(std::filesystem::file_size(text), 7u);
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
   std::filesystem::remove_all(dir);
 }
 
