@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libudev-dev libusb-1.0-0-dev libcli11-dev
   xvfb xauth fonts-dejavu-core binutils clang libclang-rt-14-dev
+  libusbredirparser-dev qemu-system-x86 busybox-static
 )
 
 missing=()
