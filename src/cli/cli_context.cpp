@@ -59,6 +59,14 @@ devlink::BoardLink* CliContext::Board() {
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!link->USBDeviceDetect_Win32()) {
+    // A board this user may not open is not "missing": say what is.
+    for (const auto& d : Backend()->Hid().Enumerate()) {
+      if (!d.noAccess.empty() && devlink::IsAcceptedVendor(d.vendorId) &&
+          devlink::IsAcceptedProduct(d.productId)) {
+        Fail("no board found: " + d.noAccess, ExitCode::kNoBoard);
+        return nullptr;
+      }
+    }
     Fail("no board found", ExitCode::kNoBoard);
     return nullptr;
   }

@@ -58,7 +58,8 @@ int RunDevices(CliContext& ctx) {
     } else {
       ctx.out << "unknown";
     }
-    ctx.out << (d.openable ? "" : "  busy") << (accepted ? "  board" : "") << '\n';
+    ctx.out << (d.openable ? "" : d.noAccess.empty() ? "  busy" : "  no access")
+            << (accepted ? "  board" : "") << '\n';
   }
   return 0;
 }

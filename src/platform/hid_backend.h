@@ -21,6 +21,7 @@ struct HidDeviceInfo {
   uint16_t inputReportLength = 0;   // report ID byte included
   uint16_t outputReportLength = 0;  // report ID byte included
   bool openable = true;          // false: present but held exclusively elsewhere
+  std::string noAccess;          // not empty: present, but this user may not open it (why)
 };
 
 using HidHandle = uint32_t;

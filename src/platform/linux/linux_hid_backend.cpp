@@ -1,11 +1,14 @@
 #include "platform/linux/linux_hid_backend.h"
 
+#include "platform/linux/device_access.h"
+
 #include <libudev.h>
 #include <libusb.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 namespace vt::platform::hidraw {
@@ -44,7 +47,13 @@ std::vector<HidDeviceInfo> LinuxHidBackend::Enumerate() {
     const char* devnode = udev_device_get_devnode(dev);
     if (devnode != nullptr) {
       if (auto node = DescribeHidraw(syspath, devnode)) {
-        node->info.openable = access(devnode, R_OK | W_OK) == 0;
+        // Only a refusal counts as missing access; a node that is not there
+        // fails later with its own error.
+        const auto missing = NodeWithoutAccess(*node, [](const std::string& p) {
+          return access(p.c_str(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM);
+        });
+        node->info.openable = !missing && access(devnode, R_OK | W_OK) == 0;
+        if (missing) node->info.noAccess = NoAccessMessage(*missing);
         out.push_back(std::move(node->info));
       }
     }
