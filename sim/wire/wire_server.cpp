@@ -1,25 +1,18 @@
 #include "sim/wire/wire_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "platform/sockets/socket_os.h"
+
 namespace vt::sim {
+
+namespace os = vt::platform::sockets;
 
 struct WireServer::Client {
   Client(int socket, platform::HidBackend& backend) : fd(socket), session(backend) {}
   ~Client() {
     session.CloseAll();
-    ::close(fd);
+    os::CloseSocket(fd);
   }
   int fd;
   WireSession session;
@@ -31,8 +24,8 @@ namespace {
 bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
   size_t sent = 0;
   while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+    const long n = os::SendSome(fd, bytes.data() + sent, bytes.size() - sent);
+    if (n < 0 && os::Interrupted(os::LastError())) continue;
     if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
@@ -91,9 +84,9 @@ WireServer::~WireServer() { Shutdown(); }
 void WireServer::Shutdown() {
   clients_.clear();
   if (listenFd_ >= 0) {
-    ::close(listenFd_);
+    os::CloseSocket(listenFd_);
     listenFd_ = -1;
-    if (!unixPath_.empty()) ::unlink(unixPath_.c_str());
+    if (!unixPath_.empty()) os::RemoveUnixSocket(unixPath_);
     unixPath_.clear();
   }
 }
@@ -101,30 +94,26 @@ void WireServer::Shutdown() {
 bool WireServer::Listen(const ListenAddress& address, std::string* error) {
   Shutdown();
   auto fail = [&](const char* what) {
-    *error = std::string(what) + ": " + std::strerror(errno);
-    if (listenFd_ >= 0) ::close(listenFd_);
+    *error = std::string(what) + ": " + os::ErrorText(os::LastError());
+    if (listenFd_ >= 0) os::CloseSocket(listenFd_);
     listenFd_ = -1;
     return false;
   };
   if (address.unixSocket) {
-    listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = os::OpenStream(AF_UNIX);
     if (listenFd_ < 0) return fail("socket");
     sockaddr_un sa{};
     sa.sun_family = AF_UNIX;
     std::strncpy(sa.sun_path, address.path.c_str(), sizeof sa.sun_path - 1);
     // A socket left behind by an earlier run is replaced; any other file
     // at that path is left alone (bind then fails).
-    struct stat st {};
-    if (::lstat(address.path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-      ::unlink(address.path.c_str());
-    }
+    os::RemoveStaleUnixSocket(address.path);
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
     unixPath_ = address.path;
   } else {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = os::OpenStream(AF_INET);
     if (listenFd_ < 0) return fail("socket");
-    const int one = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    os::AllowQuickRebind(listenFd_);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(address.port);
@@ -139,20 +128,20 @@ bool WireServer::Listen(const ListenAddress& address, std::string* error) {
 }
 
 void WireServer::Accept() {
-  const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+  const int fd = os::AcceptClient(listenFd_);
   if (fd < 0) return;
   const int one = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // fails harmlessly on unix
+  // Fails harmlessly on unix sockets.
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
   // A client that stops reading its answers must not stall the other ones.
-  timeval limit{2, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  os::SetSendTimeout(fd, 2000);
   clients_.push_back(std::make_unique<Client>(fd, backend_));
 }
 
 bool WireServer::Serve(Client& c) {
   uint8_t buf[4096];
-  const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return true;
+  const long n = os::RecvSome(c.fd, buf, sizeof buf);
+  if (n < 0 && (os::Interrupted(os::LastError()) || os::WouldBlock(os::LastError()))) return true;
   if (n <= 0) return false;  // closed or broken
   c.in.insert(c.in.end(), buf, buf + n);
   while (c.in.size() >= 4) {
@@ -174,9 +163,9 @@ bool WireServer::Serve(Client& c) {
 bool WireServer::RunOnce(int timeoutMs) {
   if (listenFd_ < 0) return false;
   std::vector<pollfd> fds;
-  fds.push_back({listenFd_, POLLIN, 0});
-  for (const auto& c : clients_) fds.push_back({c->fd, POLLIN, 0});
-  const int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+  fds.push_back(os::MakePollFd(listenFd_, POLLIN));
+  for (const auto& c : clients_) fds.push_back(os::MakePollFd(c->fd, POLLIN));
+  const int ready = os::PollSockets(fds.data(), fds.size(), timeoutMs);
   if (ready <= 0) return false;
   // Serve clients first; indexes in fds match clients_ until we erase.
   std::vector<size_t> dropped;

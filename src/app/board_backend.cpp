@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
+#include "app/system_backend.h"
 #include "platform/file_io.h"
-#include "platform/linux/linux_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
 #include "platform/tracing/tracing_hid_backend.h"
 #include "sim/board/board_config.h"
@@ -75,7 +75,7 @@ std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std:
   switch (address.kind) {
     case BoardAddress::Kind::kAuto: {
       auto backend = std::make_unique<OwningBackend>(std::make_unique<SystemClock>(), trace);
-      backend->SetInner(std::make_unique<hidraw::LinuxHidBackend>());
+      backend->SetInner(MakeSystemHidBackend());
       return backend;
     }
     case BoardAddress::Kind::kTcp:

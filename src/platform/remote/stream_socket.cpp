@@ -1,19 +1,14 @@
 #include "platform/remote/stream_socket.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "platform/remote/wire_format.h"
 #include "platform/poll_deadline.h"
+#include "platform/sockets/socket_os.h"
 
 namespace vt::platform::remote {
+
+namespace os = vt::platform::sockets;
 
 namespace {
 
@@ -21,11 +16,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 int RemainingMs(SteadyClock::time_point deadline) {
   return RemainingPollMs(deadline, 60'000);
-}
-
-bool SetNonBlocking(int fd) {
-  const int flags = fcntl(fd, F_GETFL, 0);
-  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -64,24 +54,20 @@ bool StreamSocket::Connect(const SocketAddress& address, std::chrono::millisecon
   const auto deadline = SteadyClock::now() + timeout;
 
   auto tryConnect = [&](int family, const sockaddr* sa, socklen_t len) {
-    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = os::OpenStream(family);
     if (fd < 0) return false;
-    if (!SetNonBlocking(fd)) {
-      close(fd);
+    if (!os::SetNonBlocking(fd)) {
+      os::CloseSocket(fd);
       return false;
     }
     int rc = connect(fd, sa, len);
-    if (rc != 0 && (errno == EINPROGRESS || errno == EAGAIN)) {
+    if (rc != 0 && os::ConnectInProgress(os::LastError())) {
       fd_ = fd;
-      if (WaitFor(POLLOUT, deadline)) {
-        int err = 0;
-        socklen_t errLen = sizeof err;
-        rc = (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen) == 0 && err == 0) ? 0 : -1;
-      }
+      if (WaitFor(POLLOUT, deadline)) rc = os::PendingError(fd) == 0 ? 0 : -1;
       fd_ = -1;
     }
     if (rc != 0) {
-      close(fd);
+      os::CloseSocket(fd);
       return false;
     }
     fd_ = fd;
@@ -96,6 +82,7 @@ bool StreamSocket::Connect(const SocketAddress& address, std::chrono::millisecon
     return tryConnect(AF_UNIX, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
   }
 
+  if (!os::Startup()) return false;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -103,37 +90,38 @@ bool StreamSocket::Connect(const SocketAddress& address, std::chrono::millisecon
   if (getaddrinfo(address.host.c_str(), address.port.c_str(), &hints, &list) != 0) return false;
   bool ok = false;
   for (addrinfo* ai = list; ai != nullptr && !ok; ai = ai->ai_next) {
-    ok = tryConnect(ai->ai_family, ai->ai_addr, ai->ai_addrlen);
+    ok = tryConnect(ai->ai_family, ai->ai_addr, static_cast<socklen_t>(ai->ai_addrlen));
   }
   freeaddrinfo(list);
   return ok;
 }
 
 void StreamSocket::Disconnect() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) os::CloseSocket(fd_);
   fd_ = -1;
 }
 
 bool StreamSocket::WaitFor(short events, Deadline deadline) {
   for (;;) {
-    pollfd p{fd_, events, 0};
-    const int rc = poll(&p, 1, RemainingMs(deadline));
+    pollfd p = os::MakePollFd(fd_, events);
+    const int rc = os::PollSockets(&p, 1, RemainingMs(deadline));
     if (rc > 0) return (p.revents & (events | POLLHUP | POLLERR)) != 0;
     if (rc == 0) return false;
-    if (errno != EINTR) return false;
+    if (!os::Interrupted(os::LastError())) return false;
   }
 }
 
 bool StreamSocket::SendAll(const uint8_t* data, size_t size, Deadline deadline) {
   while (size > 0) {
-    const ssize_t n = send(fd_, data, size, MSG_NOSIGNAL);
+    const long n = os::SendSome(fd_, data, size);
     if (n > 0) {
       data += n;
       size -= static_cast<size_t>(n);
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(POLLOUT, deadline)) continue;
+    const int err = n < 0 ? os::LastError() : 0;
+    if (n < 0 && os::Interrupted(err)) continue;
+    if (n < 0 && os::WouldBlock(err) && WaitFor(POLLOUT, deadline)) continue;
     return false;
   }
   return true;
@@ -141,15 +129,16 @@ bool StreamSocket::SendAll(const uint8_t* data, size_t size, Deadline deadline) 
 
 bool StreamSocket::ReceiveAll(uint8_t* data, size_t size, Deadline deadline) {
   while (size > 0) {
-    const ssize_t n = recv(fd_, data, size, 0);
+    const long n = os::RecvSome(fd_, data, size);
     if (n > 0) {
       data += n;
       size -= static_cast<size_t>(n);
       continue;
     }
     if (n == 0) return false;  // the peer closed
-    if (errno == EINTR) continue;
-    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(POLLIN, deadline)) continue;
+    const int err = os::LastError();
+    if (os::Interrupted(err)) continue;
+    if (os::WouldBlock(err) && WaitFor(POLLIN, deadline)) continue;
     return false;
   }
   return true;
