@@ -1,14 +1,12 @@
 #include "profiles/info_block_backup.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <system_error>
+
+#include "platform/new_file.h"
 
 namespace vt::profiles {
 namespace {
@@ -21,7 +19,7 @@ constexpr int kMaxSameSecond = 1000;
 
 std::string StampOf(std::time_t when) {
   std::tm tm{};
-  gmtime_r(&when, &tm);
+  if (!platform::UtcTime(when, &tm)) return {};
   char text[32];
   if (std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm) != kStampLength) return {};
   return text;
@@ -49,35 +47,9 @@ std::optional<std::pair<std::string, long>> ParseBackupName(const std::string& n
   return std::make_pair(stamp, n);
 }
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
-fs::path DefaultBackupRoot() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return fs::path(data) / "velotrack" / "backups";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') {
-    return fs::path(home) / ".local" / "share" / "velotrack" / "backups";
-  }
-  return {};
-}
+fs::path DefaultBackupRoot() { return platform::UserBackupRoot(); }
 
 std::string BackupFolderName(std::string_view serial) {
   std::string name;
@@ -121,21 +93,14 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     }
     name += kExtension;
     const fs::path path = folder / name;
-    // O_EXCL: an existing backup is never replaced.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) {
-      result.error = "cannot create " + path.string() + ": " + std::strerror(errno);
+    // An existing backup is never replaced.
+    std::string why;
+    const platform::NewFileResult written = platform::WriteNewFile(path, block, &why);
+    if (written == platform::NewFileResult::kExists) continue;
+    if (written == platform::NewFileResult::kFailed) {
+      result.error = "cannot write " + path.string() + ": " + why;
       return result;
     }
-    const bool written = WriteAll(fd, block) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-      result.error = "cannot write " + path.string() + ": " + std::strerror(errno);
-      ::unlink(path.c_str());
-      return result;
-    }
-    SyncFolder(folder);
     result.ok = true;
     result.path = path;
     return result;
