@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <libusb.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "platform/linux/device_access.h"
+#include "platform/linux/usb_strings.h"
 
 namespace {
 
@@ -41,6 +47,36 @@ TEST(DeviceAccess, MessageSaysAccessIsMissingAndNamesTheUdevRule) {
   EXPECT_NE(text.find("70-velotrack.rules"), std::string::npos);
   EXPECT_NE(text.find("/etc/udev/rules.d/"), std::string::npos);
   EXPECT_EQ(text.find("busy"), std::string::npos);
+}
+
+size_t OpenFds() {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                           std::filesystem::directory_iterator{}));
+}
+
+// A board that re-enumerated is opened through its device node, not through
+// libusb's device list (which lags behind, or never learns of it without a
+// udev daemon). Something at the node that is not a USB device is refused
+// and its file closed.
+TEST(UsbStringReader, OpensThroughTheDeviceNodeAndClosesWhatItCannotUse) {
+  libusb_context* ctx = nullptr;
+  ASSERT_EQ(libusb_init(&ctx), 0);
+  const auto root = std::filesystem::temp_directory_path() /
+                    ("vt-usbnode-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(root / "bus/usb/001");
+  {
+    std::ofstream(root / "bus/usb/001/002") << std::string(18, '\x12');
+  }
+  const size_t before = OpenFds();
+  {
+    UsbStringReader reader;
+    EXPECT_FALSE(reader.Open(ctx, {1, 2}, root));
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_FALSE(reader.Open(ctx, {1, 3}, root));  // no node at all
+  }
+  EXPECT_EQ(OpenFds(), before);
+  std::filesystem::remove_all(root);
+  libusb_exit(ctx);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "platform/linux/usb_strings.h"
 
+#include "platform/linux/device_access.h"
+
+#include <fcntl.h>
 #include <libusb.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -24,11 +28,30 @@ std::optional<size_t> StripStringDescriptor(std::span<const uint8_t> received,
 
 UsbStringReader::~UsbStringReader() {
   if (handle_ != nullptr) libusb_close(handle_);
+  if (fd_ >= 0) ::close(fd_);  // a wrapped node stays the caller's to close
 }
 
-bool UsbStringReader::Open(libusb_context* context, UsbLocation where) {
+bool UsbStringReader::Open(libusb_context* context, UsbLocation where,
+                           const std::filesystem::path& devRoot) {
   if (handle_ != nullptr) return true;
   if (context == nullptr) return false;
+  // The device node first: libusb's own device list follows hotplug events
+  // from udev, and a board that just re-enumerated (after a restart) is on
+  // the bus before the event arrives, or for good where no udev daemon runs.
+  const std::string node = (devRoot / UsbDeviceNode(where).substr(sizeof "/dev/" - 1)).string();
+  const int fd = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd >= 0) {
+    if (libusb_wrap_sys_device(context, static_cast<intptr_t>(fd), &handle_) == 0) {
+      fd_ = fd;
+      libusb_device_descriptor desc{};
+      if (libusb_get_device_descriptor(libusb_get_device(handle_), &desc) == 0) {
+        serialIndex_ = desc.iSerialNumber;
+      }
+      return true;
+    }
+    handle_ = nullptr;
+    ::close(fd);
+  }
   libusb_device** list = nullptr;
   const ssize_t count = libusb_get_device_list(context, &list);
   if (count < 0) return false;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 
@@ -34,8 +35,11 @@ class UsbStringReader {
   UsbStringReader(const UsbStringReader&) = delete;
   UsbStringReader& operator=(const UsbStringReader&) = delete;
 
-  // Opens the USB device at `where`; `context` must outlive the reader.
-  bool Open(libusb_context* context, UsbLocation where);
+  // Opens the USB device at `where` through its device node under
+  // `devRoot` (only tests move it), or failing that through libusb's device
+  // list; `context` must outlive the reader.
+  bool Open(libusb_context* context, UsbLocation where,
+            const std::filesystem::path& devRoot = "/dev");
   bool IsOpen() const { return handle_ != nullptr; }
 
   // String descriptor `index` into `out`; the number of bytes placed.
@@ -46,6 +50,7 @@ class UsbStringReader {
  private:
   libusb_device_handle* handle_ = nullptr;
   uint8_t serialIndex_ = 0;
+  int fd_ = -1;  // the device node, when opened that way
 };
 
 }  // namespace vt::platform::hidraw
