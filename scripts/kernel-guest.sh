@@ -89,6 +89,7 @@ vt_initramfs() {
     echo "$out"; return 0
   fi
   stage=$(mktemp -d)
+  chmod 755 "$stage"  # the guest's root: other accounts must get through it
   mkdir -p "$stage"/{bin,dev,proc,sys,tmp,etc,lib/modules,run,share,opt/velotrack}
   cp /bin/busybox "$stage/bin/busybox"
   cp "$prog" "$stage/opt/velotrack/velotrack"
