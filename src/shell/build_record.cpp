@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/file_io.h"
+
 namespace vt::shell {
 
 namespace {
@@ -50,7 +52,9 @@ std::optional<BuildRecord> UpdatedBuildRecord(std::span<const uint8_t> stored, u
 BuildRecordResult UpdateBuildRecord(const std::filesystem::path& directory,
                                     const std::string& commandLine, uint32_t build) {
   const std::filesystem::path recordPath = directory / kBuildRecordFileName;
-  // Read and write in place; a missing file is never created.
+  // Read and write in place; a missing file is never created. Only a regular
+  // file is opened: a FIFO of that name would block the start.
+  if (!platform::IsRegularFile(recordPath)) return BuildRecordResult::kNoRecordFile;
   std::FILE* file = std::fopen(recordPath.string().c_str(), "r+b");
   if (file == nullptr) return BuildRecordResult::kNoRecordFile;
   BuildRecord stored{};

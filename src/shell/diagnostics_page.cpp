@@ -15,8 +15,6 @@ namespace {
 namespace dp = resources::debug_page;
 namespace mw = resources::main_window;
 
-constexpr size_t kFileNameChars = 100;
-
 // The timer set-up that precedes the first test output on boards other than
 // the R-board, in the order the board expects.
 void SetUpTestOutputTimer(devlink::BoardLink& link) {
@@ -144,9 +142,25 @@ void DiagnosticsPage::Browse(platform::WindowHandle sender) {
 }
 
 void DiagnosticsPage::ConvertInfrared(platform::WindowHandle sender) {
-  const std::string name = ui_.GetText(sender, dp::kFirmwareFile).substr(0, kFileNameChars);
+  // The whole name: cutting it could split a character and name another file.
+  const std::string name = ui_.GetText(sender, dp::kFirmwareFile);
   if (name.empty()) return;
-  ConvertInfraredFile(name);
+  const InfraredResult result = ConvertInfraredFile(name);
+  std::string text;
+  if (!result.written) {
+    text = "The infrared recording was not converted:\n" + result.error;
+  } else if (result.cut) {
+    text = "The pulse list is cut short at " + std::to_string(kInfraredTextLimit) +
+           " bytes; the end of the recording is missing from\n" + result.output.string();
+  }
+  if (text.empty()) return;
+  platform::MessageBoxRequest box;
+  box.owner = sender;
+  box.text = text;
+  box.caption = "IR";
+  box.buttons = platform::MessageButtons::Ok;
+  box.icon = platform::MessageIcon::Warning;
+  ui_.MessageBox(box);
 }
 
 }  // namespace vt::shell

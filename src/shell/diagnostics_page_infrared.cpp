@@ -1,8 +1,8 @@
 #include "shell/diagnostics_page_infrared.h"
 
 #include <cstdio>
-#include <system_error>
-#include <vector>
+
+#include "platform/file_io.h"
 
 namespace vt::shell {
 
@@ -21,26 +21,34 @@ bool AppendRun(std::string& text, char level, uint64_t samples, size_t limit) {
 
 }  // namespace
 
-std::string InfraredPulseText(std::span<const uint8_t> recording, size_t limit) {
+std::string InfraredPulseText(std::span<const uint8_t> recording, size_t limit, bool* cut) {
   std::string text;
+  bool stopped = false;
   uint64_t highRun = 0;
   uint64_t lowRun = 0;
   for (size_t at = kInfraredFirstSample; at + 1 < recording.size(); at += 2) {
     const auto sample = static_cast<int16_t>(recording[at] | recording[at + 1] << 8);
     if (sample > kInfraredHighAbove) {
       if (lowRun != 0) {
-        if (!AppendRun(text, '0', lowRun, limit)) break;
+        if (!AppendRun(text, '0', lowRun, limit)) {
+          stopped = true;
+          break;
+        }
         lowRun = 0;
       }
       ++highRun;
     } else {
       if (highRun != 0) {
-        if (!AppendRun(text, '1', highRun, limit)) break;
+        if (!AppendRun(text, '1', highRun, limit)) {
+          stopped = true;
+          break;
+        }
         highRun = 0;
       }
       ++lowRun;
     }
   }
+  if (cut != nullptr) *cut = stopped;
   return text;
 }
 
@@ -58,25 +66,26 @@ std::filesystem::path InfraredOutputName(const std::filesystem::path& input) {
 InfraredResult ConvertInfraredFile(const std::filesystem::path& input) {
   InfraredResult result;
   if (input.empty()) return result;
-  std::vector<uint8_t> bytes(kInfraredReadLimit);
-  if (std::FILE* in = std::fopen(input.string().c_str(), "rb")) {
-    result.inputBytes = std::fread(bytes.data(), 1, bytes.size(), in);
-    std::fclose(in);
-  }
-  bytes.resize(result.inputBytes);
-  const std::string text = InfraredPulseText(bytes);
-  result.textBytes = text.size();
-
   result.output = InfraredOutputName(input);
-  // Converting an earlier output ("ir.~av") would otherwise delete the
+  // Converting an earlier output ("ir.~av") would otherwise replace the
   // recording it was read from.
-  if (result.output == input) return result;
-  std::error_code ec;
-  std::filesystem::remove(result.output, ec);
-  std::FILE* out = std::fopen(result.output.string().c_str(), "wbx");
-  if (out == nullptr) return result;
-  const size_t put = std::fwrite(text.data(), 1, text.size(), out);
-  result.written = std::fclose(out) == 0 && put == text.size();
+  if (result.output == input) {
+    result.error = input.string() + ": is itself a conversion output";
+    return result;
+  }
+  // A missing recording converts to an empty text; a FIFO, folder or device
+  // is refused rather than waited on or read without end.
+  auto read = platform::ReadRegularFile(input, kInfraredReadLimit, platform::SizeRule::kFirstBytes);
+  if (!read.ok() && read.fault != platform::FileFault::kMissing) {
+    result.error = read.message;
+    return result;
+  }
+  result.inputBytes = read.bytes.size();
+  const std::string text = InfraredPulseText(read.bytes, kInfraredTextLimit, &result.cut);
+  result.textBytes = text.size();
+  const auto written = platform::WriteFileAtomically(result.output, text);
+  result.written = written.ok();
+  if (!written.ok()) result.error = written.message;
   return result;
 }
 

@@ -22,9 +22,10 @@ inline constexpr int kInfraredHighAbove = 60;
 // "0_%d, " for each low run ended by a high sample, "1_%d, " for each high
 // run ended by a low sample, durations in whole microseconds; the final run
 // is not written. The text never exceeds `limit` bytes: the conversion
-// stops before the first entry that would not fit whole.
+// stops before the first entry that would not fit whole, and *cut (when
+// given) tells whether that happened.
 std::string InfraredPulseText(std::span<const uint8_t> recording,
-                              size_t limit = kInfraredTextLimit);
+                              size_t limit = kInfraredTextLimit, bool* cut = nullptr);
 
 // The output name: the input with the character after the first "." of its
 // file name replaced by "~" (ir.wav gives ir.~av); "~" is appended to a name
@@ -36,11 +37,15 @@ struct InfraredResult {
   std::filesystem::path output;    // empty when the name was empty
   size_t inputBytes = 0;
   size_t textBytes = 0;
+  bool cut = false;                // the text stopped at its size limit
+  std::string error;               // why nothing was written, when not
 };
 
 // Reads at most 100000 bytes of `input` (a missing file reads as none),
-// replaces the output file with the text and returns what happened. Nothing
-// is touched when the output name would be the input itself.
+// replaces the output file with the text as a whole and returns what
+// happened. Nothing is touched when the output name would be the input
+// itself, when the input is a FIFO, directory or device, or when the output
+// name is taken by something other than a regular file.
 InfraredResult ConvertInfraredFile(const std::filesystem::path& input);
 
 }  // namespace vt::shell

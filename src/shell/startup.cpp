@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "flash/image_converter.h"
+#include "platform/file_io.h"
 
 namespace vt::shell {
 
@@ -17,16 +18,23 @@ bool RunConverterMode(devlink::BoardLink& link, const std::filesystem::path& dir
 }
 
 bool DebugMarkerPresent(const std::filesystem::path& directory) {
-  std::FILE* marker = std::fopen((directory / kDebugMarkerFileName).string().c_str(), "rb");
-  if (marker == nullptr) return false;
-  std::fclose(marker);
-  return true;
+  // Looked at, never opened: a FIFO of that name would block the start, and
+  // a folder of that name is not the marker.
+  return platform::IsRegularFile(directory / kDebugMarkerFileName);
 }
 
 bool StartDebugLogIfMarked(platform::DebugLog& log, const std::filesystem::path& directory,
                            const std::string& argumentText) {
   if (!DebugMarkerPresent(directory)) return false;
-  if (!log.Open((directory / kDebugLogFileName).string())) return false;
+  const std::string path = (directory / kDebugLogFileName).string();
+  std::string error;
+  if (!log.Open(path, &error)) {
+    // A folder or device of that name is left alone; logging stays off.
+    std::fprintf(stderr, "debug log off: %s\n", error.c_str());
+    return false;
+  }
+  log.SetWriteFailureReporter(
+      [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
   log.Printf("CmdLine: %s\n", argumentText.c_str());
   return true;
 }

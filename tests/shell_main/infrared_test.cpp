@@ -1,6 +1,8 @@
 // Infrared recording to pulse list.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -81,6 +83,69 @@ TEST(ConvertInfraredFile, WritesBesideTheInputAndNeverOverTheInput) {
   r = ConvertInfraredFile(dir.path / "ir.~av");
   EXPECT_FALSE(r.written);
   EXPECT_EQ(ReadAll(dir.path / "ir.~av"), "0_45, 1_22, ");
+}
+
+TEST(ConvertInfraredFile, PipesAndFoldersAreRefusedAndACutTextIsSaid) {
+  testing::TempDir dir;
+  // A FIFO as the recording used to hang the panel; now it is refused.
+  ASSERT_EQ(::mkfifo((dir.path / "pipe.wav").c_str(), 0600), 0);
+  InfraredResult r = ConvertInfraredFile(dir.path / "pipe.wav");
+  EXPECT_FALSE(r.written);
+  EXPECT_NE(r.error.find("FIFO"), std::string::npos) << r.error;
+  EXPECT_FALSE(std::filesystem::exists(dir.path / "pipe.~av"));
+
+  // A folder in the output's place is kept, not emptied and replaced.
+  const auto bytes = Recording({0, 100, 0, 100, 0});
+  std::ofstream(dir.path / "ir.wav", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::filesystem::create_directories(dir.path / "ir.~av" / "inside");
+  r = ConvertInfraredFile(dir.path / "ir.wav");
+  EXPECT_FALSE(r.written);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path / "ir.~av" / "inside"));
+
+  // A recording with more pulses than the text holds says it was cut.
+  std::vector<int16_t> many;
+  for (int i = 0; i < 4000; ++i) many.push_back(i % 2 == 0 ? 100 : 0);
+  const auto busy = Recording(many);
+  ASSERT_LE(busy.size(), kInfraredReadLimit);
+  std::ofstream(dir.path / "busy.wav", std::ios::binary)
+      .write(reinterpret_cast<const char*>(busy.data()), static_cast<std::streamsize>(busy.size()));
+  r = ConvertInfraredFile(dir.path / "busy.wav");
+  EXPECT_TRUE(r.written);
+  EXPECT_TRUE(r.cut);
+  EXPECT_LE(r.textBytes, kInfraredTextLimit);
+  EXPECT_FALSE(ConvertInfraredFile(dir.path / "ir.wav").cut);
+}
+
+TEST(ConvertInfraredFile, TheIrButtonUsesTheWholeLongNameAndTellsWhatWentWrong) {
+  testing::PanelFixture f(true);
+  f.Start();
+  // Well past 100 characters, with a two-byte character in the name: the
+  // name was once cut at 100 bytes.
+  const auto folder = f.backups.path / std::string(60, 'd');
+  std::filesystem::create_directories(folder);
+  const std::string stem = std::string(50, 'a') + "\xc3\xa9" + "-end";
+  const auto input = folder / (stem + ".wav");
+  ASSERT_GT(input.string().size(), 100u);
+  const auto bytes = Recording({100, 0});
+  std::ofstream(input, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const platform::WindowHandle page = f.panel.DebugPage();
+  ASSERT_TRUE(f.ui.UserEnterText(page, resources::debug_page::kFirmwareFile, input.string()));
+  ASSERT_TRUE(f.ui.UserClick(page, resources::debug_page::kInfrared));
+  EXPECT_EQ(ReadAll(folder / (stem + ".~av")), "1_22, ");
+  // Only the recording and its conversion: no file with a cut-off name.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                          std::filesystem::directory_iterator()),
+            2);
+
+  const size_t boxes = f.ui.Script().MessageBoxes().size();
+  ASSERT_EQ(::mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+  ASSERT_TRUE(f.ui.UserEnterText(page, resources::debug_page::kFirmwareFile,
+                                 (folder / "pipe.wav").string()));
+  ASSERT_TRUE(f.ui.UserClick(page, resources::debug_page::kInfrared));
+  ASSERT_EQ(f.ui.Script().MessageBoxes().size(), boxes + 1);
+  EXPECT_NE(f.ui.Script().MessageBoxes().back().request.text.find("FIFO"), std::string::npos);
 }
 
 TEST(ConvertInfraredFile, TheIrButtonUsesTheFileField) {

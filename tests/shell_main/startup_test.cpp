@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -54,6 +56,32 @@ TEST(Startup, DebugMarkerReplacesTheLogAndRecordsTheArguments) {
   EXPECT_TRUE(log.On());
   log.Close();
   EXPECT_EQ(ReadAll(dir.path / "debug.log"), "CmdLine: \r\n");
+}
+
+TEST(Startup, MarkerLogAndRecordNamesTakenByPipesOrFoldersNeitherHangNorAreReplaced) {
+  TempDir dir;
+  platform::DebugLog log;
+  // A FIFO named debug.cmd once blocked the start in open().
+  ASSERT_EQ(::mkfifo((dir.path / "debug.cmd").c_str(), 0600), 0);
+  EXPECT_FALSE(StartDebugLogIfMarked(log, dir.path, ""));
+  std::filesystem::remove(dir.path / "debug.cmd");
+  // A folder of that name is not the marker.
+  std::filesystem::create_directory(dir.path / "debug.cmd");
+  EXPECT_FALSE(StartDebugLogIfMarked(log, dir.path, ""));
+  EXPECT_FALSE(std::filesystem::exists(dir.path / "debug.log"));
+  std::filesystem::remove(dir.path / "debug.cmd");
+
+  // With the marker, a folder named debug.log is kept and logging stays off.
+  WriteAll(dir.path / "debug.cmd", "");
+  std::filesystem::create_directory(dir.path / "debug.log");
+  EXPECT_FALSE(StartDebugLogIfMarked(log, dir.path, ""));
+  EXPECT_FALSE(log.On());
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path / "debug.log"));
+
+  // A FIFO named build.dat once blocked the start as well.
+  ASSERT_EQ(::mkfifo((dir.path / "build.dat").c_str(), 0600), 0);
+  EXPECT_EQ(UpdateBuildRecord(dir.path, "\"/bin/sh\"", 76), BuildRecordResult::kNoRecordFile);
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.path / "build.dat"));
 }
 
 TEST(Startup, LibraryLoadFailureShowsTheFatalMessage) {
