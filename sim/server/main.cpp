@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -180,9 +181,7 @@ int ServeUsb(const UsbOptions& o) {
   return rc;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunServer(int argc, char** argv) {
   CLI::App app{"Virtual Velotrack board served over the board wire protocol"};
   app.require_subcommand(1);
   ServeOptions o;
@@ -235,4 +234,19 @@ int main(int argc, char** argv) {
   if (serve->parsed()) return Serve(o);
   if (usb->parsed()) return ServeUsb(u);
   return 0;
+}
+
+}  // namespace
+
+// Whatever escapes (an allocation that failed, a library's exception) ends
+// the program with a message and a failure code, never with an abort.
+int main(int argc, char** argv) {
+  try {
+    return RunServer(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velotrack-board: unexpected error: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "velotrack-board: unexpected error\n");
+  }
+  return 1;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/board_address.h"
+#include "platform/file_io.h"
 
 namespace vt::cli {
 
@@ -28,9 +29,12 @@ app::BoardBackend* CliContext::Backend() {
     return nullptr;
   }
   if (!options.traceFile.empty() && trace_ == nullptr) {
-    trace_ = std::fopen(options.traceFile.c_str(), "w");
+    // A file, or a stream such as a terminal or a pipe with a reader; never
+    // a folder, and never a wait for a reader that is not there.
+    const auto opened = platform::OpenLogStream(options.traceFile, platform::LogTarget::kFileOrStream);
+    trace_ = opened.stream;
     if (trace_ == nullptr) {
-      Fail("cannot write trace file " + options.traceFile + ": " + std::strerror(errno), ExitCode::kWriteFailed);
+      Fail("cannot write trace file " + opened.message, ExitCode::kWriteFailed);
       return nullptr;
     }
   }
@@ -74,11 +78,25 @@ devlink::BoardLink* CliContext::Board() {
 }
 
 bool CliContext::Finish() {
-  if (!backend_) return true;
+  bool ok = true;
   std::string error;
-  if (backend_->Finish(&error)) return true;
-  Fail(error, ExitCode::kWriteFailed);
-  return false;
+  if (backend_ && !backend_->Finish(&error)) {
+    Fail(error, ExitCode::kWriteFailed);
+    ok = false;
+  }
+  // Trace records are written as they happen; a failed one (a full disk,
+  // /dev/full) leaves the stream's error flag set and is reported here once.
+  if (trace_ != nullptr && !traceChecked_) {
+    traceChecked_ = true;
+    errno = 0;
+    if (std::fflush(trace_) != 0 || std::ferror(trace_) != 0) {
+      Fail("cannot write trace file " + options.traceFile +
+               (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()),
+           ExitCode::kWriteFailed);
+      ok = false;
+    }
+  }
+  return ok;
 }
 
 }  // namespace vt::cli

@@ -61,6 +61,7 @@ class CliContext {
   platform::DebugLog log_;
   std::unique_ptr<devlink::BoardLink> link_;
   std::FILE* trace_ = nullptr;
+  bool traceChecked_ = false;
   ExitCode lastFailure_ = ExitCode::kFailure;
   bool remote_ = false;  // --board names a board server
 };

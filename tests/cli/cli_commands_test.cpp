@@ -132,6 +132,14 @@ TEST(Cli, TraceFileHoldsEveryPrimitiveWithItsBytes) {
   fs::remove(trace);
   const auto bad = Cli({"--board", "virtual", "--trace", "/nonexistent/dir/t.txt", "info"});
   EXPECT_NE(bad.code, 0);
+  // Records that cannot be written fail the run and are said once.
+  const auto full = Cli({"--board", "virtual", "--trace", "/dev/full", "read", "0", "4"});
+  EXPECT_EQ(full.code, static_cast<int>(vt::cli::ExitCode::kWriteFailed)) << full.err;
+  EXPECT_EQ(Lines(full.err), 1u) << full.err;
+  EXPECT_NE(full.err.find("/dev/full"), std::string::npos) << full.err;
+  const auto folder = Cli({"--board", "virtual", "--trace", fs::temp_directory_path().string(), "info"});
+  EXPECT_NE(folder.code, 0);
+  EXPECT_TRUE(fs::is_directory(fs::temp_directory_path()));
 }
 
 TEST(Cli, VirtualBoardFlashSurvivesInItsFile) {

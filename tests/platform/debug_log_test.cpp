@@ -47,6 +47,33 @@ TEST(DebugLog, FailedCreateLeavesLevelOff) {
   EXPECT_EQ(log.Level(), 0u);
 }
 
+TEST(DebugLog, AFailedWriteIsReportedOnceAndAFolderIsNeverReplaced) {
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(full, nullptr);
+  vt::platform::DebugLog log;
+  int reports = 0;
+  std::string said;
+  log.SetWriteFailureReporter([&](const std::string& message) {
+    ++reports;
+    said = message;
+  });
+  log.Attach(full);
+  for (int i = 0; i < 50; ++i) log.Printf("%s\n", std::string(400, 'r').c_str());
+  log.Close();
+  std::fclose(full);
+  EXPECT_EQ(reports, 1);
+  EXPECT_NE(said.find("could not be written"), std::string::npos) << said;
+  EXPECT_EQ(log.WriteFailure(), said);
+
+  const auto dir = vt::test::TempPath("vt_debug_log_folder");
+  std::filesystem::create_directories(dir / "debug.log");
+  std::string error;
+  EXPECT_FALSE(log.Open((dir / "debug.log").string(), &error));
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "debug.log"));
+  std::filesystem::remove_all(dir);
+}
+
 TEST(DebugLog, LongRecordIsWrittenWhole) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);

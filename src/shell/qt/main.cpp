@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@
 #include "shell/qt/quit_on_signal.h"
 #include "shell/startup.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunPanel(int argc, char** argv) {
   namespace pq = vt::shell::qt;
   const std::vector<std::string> args(argv + 1, argv + argc);
   const pq::PanelOptions options = pq::ParsePanelArguments(args);
@@ -29,7 +32,10 @@ int main(int argc, char** argv) {
   }
   // The image converter runs without any window or log.
   if (vt::shell::IsConverterMode(options.argumentText)) {
-    return vt::flash::ConvertImageFile(".") ? 0 : 1;
+    std::string error;
+    if (vt::flash::ConvertImageFile(".", &error)) return 0;
+    std::fprintf(stderr, "velotrack-panel: %s\n", error.c_str());
+    return 1;
   }
   if (!pq::DisplayAvailable([](const char* name) { return std::getenv(name); })) {
     std::fputs(pq::NoDisplayHelp().c_str(), stderr);
@@ -55,4 +61,19 @@ int main(int argc, char** argv) {
     if (session.Window() != nullptr) session.Ui().PostClose(session.Window()->Window());
   });
   return session.Run();
+}
+
+}  // namespace
+
+// Whatever escapes (an allocation that failed, a library's exception) ends
+// the program with a message and a failure code, never with an abort.
+int main(int argc, char** argv) {
+  try {
+    return RunPanel(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velotrack-panel: unexpected error: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "velotrack-panel: unexpected error\n");
+  }
+  return 1;
 }
