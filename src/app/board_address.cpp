@@ -12,6 +12,7 @@ using namespace vt::platform;
 namespace {
 
 bool ParseVirtualOptions(const std::string& options, BoardAddress* out, std::string* error) {
+  std::string chosen;  // the preset named so far
   size_t start = 0;
   while (start <= options.size()) {
     const size_t comma = options.find(',', start);
@@ -33,6 +34,12 @@ bool ParseVirtualOptions(const std::string& options, BoardAddress* out, std::str
         return false;
       }
     } else if (sim::BoardConfig::FromPreset(item)) {
+      // Two presets name two different boards: neither silently wins.
+      if (!chosen.empty() && chosen != item) {
+        *error = "virtual board presets '" + chosen + "' and '" + item + "' conflict; give one";
+        return false;
+      }
+      chosen = item;
       out->preset = item;
     } else {
       std::string names;

@@ -51,7 +51,7 @@ int RunDevices(CliContext& ctx) {
   if (devices.empty()) ctx.out << "no HID devices\n";
   for (const auto& d : devices) {
     const bool accepted = devlink::IsAcceptedVendor(d.vendorId) && devlink::IsAcceptedProduct(d.productId);
-    ctx.out << d.path << "  " << Hex4(d.vendorId) << ':' << Hex4(d.productId) << "  version "
+    ctx.out << BoardText(d.path) << "  " << Hex4(d.vendorId) << ':' << Hex4(d.productId) << "  version "
             << Hex4(d.version) << "  serial \"" << SerialText(d.serial) << "\"  reports ";
     if (d.capsValid) {
       ctx.out << d.inputReportLength << '/' << d.outputReportLength;
@@ -73,10 +73,10 @@ int RunInfo(CliContext& ctx) {
     if (d.path == id.devicePath) ids = Hex4(d.vendorId) + ":" + Hex4(d.productId);
   }
   auto& out = ctx.out;
-  out << "Path:                 " << id.devicePath << '\n'
+  out << "Path:                 " << BoardText(id.devicePath) << '\n'
       << "Vendor:product:       " << ids << '\n'
       << "Version:              " << int{id.versionMajor} << '.' << int{id.versionMinor} << '\n'
-      << "Serial:               " << id.SerialText() << '\n'
+      << "Serial:               " << BoardText(id.SerialText()) << '\n'
       << "Variant:              " << Variant(id) << '\n'
       << "IsLegacyBoard:        " << YesNo(link->IsLegacyBoard()) << '\n'
       << "IsVariantR:           " << YesNo(link->IsVariantR()) << '\n'

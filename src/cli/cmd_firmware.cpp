@@ -12,6 +12,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/text_format.h"
 #include "flash/firmware_version.h"
 #include "flash/image_converter.h"
 #include "flash/image_inspect.h"
@@ -85,13 +86,6 @@ class TerminalUpdateUi final : public flash::UpdateUi {
   void PumpPaintMessages() override {}
 
  private:
-  static std::string OneLine(std::string_view text) {
-    std::string s(text);
-    for (char& c : s) {
-      if (c == '\n') c = ' ';
-    }
-    return s;
-  }
   void Draw() {
     if (!terminal_ || max_ <= 0) return;
     constexpr int kWidth = 40;

@@ -10,6 +10,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/text_format.h"
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
@@ -33,14 +34,6 @@ struct ProfilesArgs {
   bool yes = false;
   std::string backupDir;
 };
-
-std::string OneLine(const std::string& text) {
-  std::string s = text;
-  for (char& c : s) {
-    if (c == '\n') c = ' ';
-  }
-  return s;
-}
 
 // One command's editor, board link and questions.
 class Session {

@@ -74,4 +74,36 @@ std::string RenderDeviceText(std::span<const uint8_t> buffer) {
   return out;
 }
 
+std::string BoardText(std::string_view text) {
+  std::string out;
+  char esc[8];
+  for (const char ch : text) {
+    const auto c = static_cast<uint8_t>(ch);
+    if (c >= 0x20 && c < 0x7F) {
+      out += ch;
+    } else {
+      std::snprintf(esc, sizeof esc, "\\x%02x", c);
+      out += esc;
+    }
+  }
+  return out;
+}
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  char esc[8];
+  for (const char ch : text) {
+    const auto c = static_cast<uint8_t>(ch);
+    if (c == '\n') {
+      out += ' ';
+    } else if (c < 0x20 || c == 0x7F) {
+      std::snprintf(esc, sizeof esc, "\\x%02x", c);
+      out += esc;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 }  // namespace vt::cli

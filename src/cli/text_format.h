@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace vt::cli {
 
@@ -23,5 +24,14 @@ std::string HexBytes(std::span<const uint8_t> bytes);
 // its line, other unprintable bytes appear as \xNN. A count larger than the
 // buffer holds is cut to the buffer.
 std::string RenderDeviceText(std::span<const uint8_t> buffer);
+
+// Text that came from a board (serial number, device path) for a terminal:
+// printable ASCII as it is, every other byte as \xNN, so escape sequences
+// and control characters cannot act on the terminal.
+std::string BoardText(std::string_view text);
+
+// A message on one line: line ends become spaces, other control characters
+// (escape included) appear as \xNN; UTF-8 text such as file names is kept.
+std::string OneLine(std::string_view text);
 
 }  // namespace vt::cli

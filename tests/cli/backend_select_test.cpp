@@ -26,11 +26,14 @@ TEST(BoardAddress, ParsesEveryForm) {
   EXPECT_EQ(full->latencyMs, 3u);
   EXPECT_EQ(ParseBoardAddress("tcp:127.0.0.1:5000", &error)->kind, BoardAddress::Kind::kTcp);
   EXPECT_EQ(ParseBoardAddress("unix:/run/b.sock", &error)->kind, BoardAddress::Kind::kUnix);
+  // The same preset twice names one board, so it is no conflict.
+  EXPECT_EQ(ParseBoardAddress("virtual:r,r", &error)->preset, "r");
 }
 
 TEST(BoardAddress, RefusesWhatItCannotUseWithAReason) {
   for (const char* bad : {"", "usb", "virtual:warp", "virtual:file=", "virtual:latency=x",
-                          "tcp:localhost", "tcp:host:99999", "unix:"}) {
+                          "tcp:localhost", "tcp:host:99999", "unix:",
+                          "virtual:r,ab", "virtual:standard,file=/tmp/f,r"}) {
     std::string error;
     EXPECT_FALSE(ParseBoardAddress(bad, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;

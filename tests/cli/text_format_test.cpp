@@ -42,4 +42,14 @@ TEST(TextFormat, DeviceTextHonoursLineEndsAndItsOwnCount) {
   EXPECT_EQ(RenderDeviceText({}), "");
 }
 
+TEST(TextFormat, BoardTextAndMessagesCannotDriveTheTerminal) {
+  // A serial number or device path with an escape sequence that would
+  // clear the screen, a bell, and 8-bit bytes (0x9b is a one-byte CSI).
+  EXPECT_EQ(BoardText("R12\x1b[2J\x07\x9b""31m"), "R12\\x1b[2J\\x07\\x9b31m");
+  EXPECT_EQ(BoardText("virtual:0"), "virtual:0");
+  // Messages stay on one line; UTF-8 in file names is kept.
+  EXPECT_EQ(OneLine("Saved to\n/tmp/caf\xc3\xa9\x1b]0;x\x07"),
+            "Saved to /tmp/caf\xc3\xa9\\x1b]0;x\\x07");
+}
+
 }  // namespace
