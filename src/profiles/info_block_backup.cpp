@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <system_error>
+#include <vector>
+
+#include "platform/file_io.h"
 
 #include "platform/new_file.h"
 
@@ -140,19 +142,15 @@ std::vector<BackupEntry> ListInfoBlockBackups(const fs::path& root, std::string_
 
 BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
   BackupLoadResult result;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    result.error = "cannot open " + file.string();
+  // A regular file only (a FIFO would block), and never more than one byte
+  // past a block, which tells an oversized file from an exact one.
+  const auto read =
+      platform::ReadRegularFile(file, kInfoBlockBackupSize + 1, platform::SizeRule::kFirstBytes);
+  if (!read.ok()) {
+    result.error = "cannot read " + read.message;
     return result;
   }
-  // One byte more than a block tells an oversized file from an exact one.
-  std::array<char, kInfoBlockBackupSize + 1> buffer{};
-  in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-  if (in.bad()) {
-    result.error = "cannot read " + file.string();
-    return result;
-  }
-  const auto got = static_cast<size_t>(in.gcount());
+  const size_t got = read.bytes.size();
   if (got != kInfoBlockBackupSize) {
     result.error = file.string() + " is not an info block backup (" +
                    (got > kInfoBlockBackupSize ? std::string("more than 2048")
@@ -160,8 +158,9 @@ BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
                    " bytes, 2048 expected)";
     return result;
   }
+  const std::vector<uint8_t>& buffer = read.bytes;
   InfoBlockBytes block{};
-  std::copy_n(buffer.begin(), kInfoBlockBackupSize, reinterpret_cast<char*>(block.data()));
+  std::copy_n(buffer.begin(), kInfoBlockBackupSize, block.begin());
   result.block = block;
   return result;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +83,12 @@ TEST_F(InfoBlockBackupTest, OnlyWholeBlocksAreSavedOrLoaded) {
     EXPECT_FALSE(loaded.error.empty());
   }
   EXPECT_FALSE(LoadInfoBlockBackup(root_ / "A1" / "missing.bin").block);
+  // A FIFO given as a backup is refused at once, not waited on.
+  fs::create_directories(root_ / "A1");
+  ASSERT_EQ(::mkfifo((root_ / "A1" / "pipe.bin").c_str(), 0600), 0);
+  const auto fromPipe = LoadInfoBlockBackup(root_ / "A1" / "pipe.bin");
+  EXPECT_FALSE(fromPipe.block);
+  EXPECT_NE(fromPipe.error.find("FIFO"), std::string::npos) << fromPipe.error;
 }
 
 TEST_F(InfoBlockBackupTest, ListingSkipsForeignFiles) {
