@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libudev-dev libusb-1.0-0-dev libcli11-dev
+  libtomlplusplus-dev nlohmann-json3-dev
   xvfb xauth fonts-dejavu-core binutils clang libclang-rt-14-dev
   libusbredirparser-dev qemu-system-x86 busybox-static
 )

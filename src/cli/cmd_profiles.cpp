@@ -14,6 +14,7 @@
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_text.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_view.h"
 #include "profiles/profiles_report.h"
@@ -112,10 +113,9 @@ class Session {
 // Loads a profile file into the editor: all sets, or its one record into
 // the current set (then *oneSet is true). False after printing why.
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr) {
-  std::string error;
-  const auto bytes = profiles::ReadProfileFileBytes(path, &error);
-  if (!bytes) return ctx.Fail("cannot read " + error, ExitCode::kRefusedInput) == 0;
-  const auto parsed = profiles::ParseProfileFile(*bytes);
+  const auto read = profiles::ReadProfileFileAnyForm(path);
+  if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
+  const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
     return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)), ExitCode::kRefusedInput) == 0;
   }
@@ -262,6 +262,23 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
   return FinishWrite(ctx, s, s.Transfer()->RestoreInfoBlock(*loaded.block));
 }
 
+int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
+  const auto read = profiles::ReadProfileFileAnyForm(a.file);
+  if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput);
+  const auto parsed = profiles::ParseProfileFile(*read.bytes);
+  if (!parsed.file || parsed.file->records.empty()) {
+    return ctx.Fail(a.file + ": not a profile file the panel loads", ExitCode::kRefusedInput);
+  }
+  // Only the header and body go out: bytes past the body are not part of
+  // the file's contents.
+  std::vector<uint8_t> bytes(*read.bytes);
+  bytes.resize(profiles::kProfileFileHeaderSize + parsed.file->records.size() * profiles::kRecordSize);
+  const std::string error = profiles::WriteProfileFileAnyForm(a.output, bytes);
+  if (!error.empty()) return ctx.Fail("cannot write " + a.output + ": " + error, ExitCode::kWriteFailed);
+  ctx.out << "wrote " << a.output << '\n';
+  return 0;
+}
+
 int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
   Session left(ctx, a);
   Session right(ctx, a);
@@ -308,7 +325,7 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   };
 
   auto* read = group->add_subcommand("read", "read the profiles; save them to a profile file with -o");
-  read->add_option("-o,--output", a->output, "profile file (*.dat) to write");
+  read->add_option("-o,--output", a->output, "profile file to write (*.dat, or *.toml for text)");
   setOption(read, "only this set (a one-profile file)");
   yesFlag(read);
   read->callback([&ctx, a] { ctx.exitCode = RunRead(ctx, *a); });
@@ -320,7 +337,7 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   show->callback([&ctx, a] { ctx.exitCode = RunShow(ctx, *a); });
 
   auto* write = group->add_subcommand("write", "load a profile file as File > Open does, then save to the board");
-  write->add_option("FILE", a->file, "profile file (*.dat)")->required();
+  write->add_option("FILE", a->file, "profile file (*.dat or *.toml)")->required();
   setOption(write, "the set a one-profile file goes to (default 1)");
   yesFlag(write);
   backupOption(write);
@@ -340,6 +357,12 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   yesFlag(restore);
   backupOption(restore);
   restore->callback([&ctx, a] { ctx.exitCode = RunRestore(ctx, *a); });
+
+  auto* convert = group->add_subcommand(
+      "convert", "convert a profile file between the binary form (*.dat) and text (*.toml), by extension");
+  convert->add_option("IN", a->file, "profile file to read")->required();
+  convert->add_option("OUT", a->output, "profile file to write (replaced)")->required();
+  convert->callback([&ctx, a] { ctx.exitCode = RunConvert(ctx, *a); });
 
   auto* diff = group->add_subcommand("diff", "compare two profile sets (files or 'board')");
   diff->add_option("A", a->file, "profile file or 'board'")->required();

@@ -6,6 +6,7 @@
 #include "flash/firmware_version.h"
 #include "platform/file_io.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_text.h"
 #include "profiles/profiles_report.h"
 
 namespace vt::profiles {
@@ -32,7 +33,9 @@ platform::FileDialogRequest ProfileDialog(platform::FileDialogMode mode, std::st
   platform::FileDialogRequest request;
   request.mode = mode;
   request.title = std::move(title);
-  request.filters = {{std::string(kProfileFileFilterName), std::string(kProfileFileFilterPattern)}};
+  // The binary file first: it stays the form the panel exchanges.
+  request.filters = {{std::string(kProfileFileFilterName), std::string(kProfileFileFilterPattern)},
+                     {std::string(kProfileTextFilterName), std::string(kProfileTextFilterPattern)}};
   request.defaultExtension = std::string(kProfileFileFilterPattern);
   request.mustExist = mode == platform::FileDialogMode::Open;
   return request;
@@ -62,14 +65,14 @@ OpenResult OpenProfileFile(SettingsEditor& editor) {
 
 OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& path) {
   platform::Ui& ui = editor.GetUi();
-  std::string error;
-  const auto bytes = ReadProfileFileBytes(path, &error);
-  if (!bytes) {
-    // A missing file is the dialog's business; anything else is said.
-    if (platform::KindOfPath(path) != platform::FileKind::kMissing) Tell(ui, error, kFileErrorTitle);
+  const ProfileBytesResult read = ReadProfileFileAnyForm(path);
+  if (!read.bytes) {
+    // A missing file is the dialog's business; anything else is said (a
+    // text file's fault with its line and key).
+    if (platform::KindOfPath(path) != platform::FileKind::kMissing) Tell(ui, read.error, kFileErrorTitle);
     return OpenResult::kFailed;
   }
-  const ProfileFileParse parsed = ParseProfileFile(*bytes);
+  const ProfileFileParse parsed = ParseProfileFile(*read.bytes);
   if (!parsed.file) {
     if (!parsed.message.empty()) Tell(ui, parsed.message, kFileErrorTitle);
     return OpenResult::kFailed;
@@ -130,8 +133,8 @@ SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sa
   }
   // The old file goes only once the new bytes are ready; a failed write is
   // said, not swallowed.
-  std::string error;
-  if (!WriteProfileFileBytes(path, bytes, &error)) {
+  const std::string error = WriteProfileFileAnyForm(path, bytes);
+  if (!error.empty()) {
     Tell(ui, "Profile file could not be written!\n" + error, kFileErrorTitle);
     return SaveResult::kFailed;
   }
