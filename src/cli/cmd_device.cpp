@@ -1,6 +1,7 @@
 // Subcommands that talk to the board directly: listing HID devices, the
 // board's identity, memory reads, its messages, restart and raw commands.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <sstream>
@@ -64,7 +65,7 @@ int RunDevices(CliContext& ctx) {
   return 0;
 }
 
-int RunInfo(CliContext& ctx) {
+int RunInfo(CliContext& ctx, bool json) {
   devlink::BoardLink* link = ctx.Board();
   if (link == nullptr) return ctx.Failed();
   const devlink::BoardIdentity& id = link->Identity();
@@ -73,6 +74,19 @@ int RunInfo(CliContext& ctx) {
     if (d.path == id.devicePath) ids = Hex4(d.vendorId) + ":" + Hex4(d.productId);
   }
   auto& out = ctx.out;
+  if (json) {
+    // Field names are documented in docs/cli.md and kept stable.
+    const nlohmann::json j = {
+        {"path", id.devicePath}, {"vendor_product", ids},
+        {"version", std::to_string(id.versionMajor) + "." + std::to_string(id.versionMinor)},
+        {"serial", id.SerialText()}, {"variant", Variant(id)},
+        {"is_legacy_board", link->IsLegacyBoard()}, {"is_variant_r", link->IsVariantR()},
+        {"send_twice", link->SendTwice()}, {"input_report_length", id.inputReportByteLength},
+        {"output_report_length", id.outputReportByteLength}};
+    out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+        << '\n';
+    return 0;
+  }
   out << "Path:                 " << BoardText(id.devicePath) << '\n'
       << "Vendor:product:       " << ids << '\n'
       << "Version:              " << int{id.versionMajor} << '.' << int{id.versionMinor} << '\n'
@@ -176,8 +190,10 @@ void RegisterDeviceCommands(CLI::App& app, CliContext& ctx) {
   app.add_subcommand("devices", "list every HID device, accepted as a board or not")
       ->callback([&ctx] { ctx.exitCode = RunDevices(ctx); });
 
-  app.add_subcommand("info", "identity, variant, report lengths and version area of the board")
-      ->callback([&ctx] { ctx.exitCode = RunInfo(ctx); });
+  auto* info = app.add_subcommand("info", "identity, variant, report lengths and version area of the board");
+  auto infoJson = std::make_shared<bool>(false);
+  info->add_flag("--json", *infoJson, "JSON output (fields in docs/cli.md)");
+  info->callback([&ctx, infoJson] { ctx.exitCode = RunInfo(ctx, *infoJson); });
 
   auto* read = app.add_subcommand("read", "hex dump of board memory");
   auto readArgs = std::make_shared<std::pair<std::string, std::string>>();

@@ -109,6 +109,15 @@ TEST(Cli, FailuresAreOneLineWithTheirOwnExitStatus) {
   }
 }
 
+TEST(Cli, InfoAsJsonCarriesIdentityAndReportLengths) {
+  const auto r = Cli({"--board", "virtual:r", "info", "--json"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"input_report_length\":", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\"variant\":\"R-board\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"serial\":\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"output_report_length\":"), std::string::npos) << r.out;
+}
+
 TEST(Cli, HelpForEverySubcommand) {
   for (const char* sub : {"devices", "info", "read", "messages", "reset", "command"}) {
     const auto r = Cli({sub, "--help"});
