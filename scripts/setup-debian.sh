@@ -10,6 +10,7 @@ packages=(
   libtomlplusplus-dev nlohmann-json3-dev
   xvfb xauth fonts-dejavu-core binutils clang libclang-rt-14-dev
   libusbredirparser-dev qemu-system-x86 busybox-static
+  g++-mingw-w64-x86-64-posix googletest wine64 nsis zip
 )
 
 missing=()

@@ -20,6 +20,18 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
+std::string Utf8(const std::filesystem::path& p) {
+  const std::wstring w = p.wstring();
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::filesystem::path FromUtf8(const std::string& text) { return std::filesystem::path(Wide(text)); }
+
 bool IsFile(const std::filesystem::path& p) {
   std::error_code ec;
   return std::filesystem::is_regular_file(p, ec);
@@ -29,7 +41,7 @@ bool IsFile(const std::filesystem::path& p) {
 // PATH folders (';'-separated), with ".exe" added when no extension is given.
 std::optional<std::filesystem::path> FindProgram(const std::string& program, const std::string& pathVar) {
   if (program.empty()) return std::nullopt;
-  const std::filesystem::path name = std::filesystem::u8path(program);
+  const std::filesystem::path name = FromUtf8(program);
   if (program.find_first_of("/\\:") != std::string::npos) {
     if (IsFile(name)) return name;
     return std::nullopt;
@@ -40,7 +52,7 @@ std::optional<std::filesystem::path> FindProgram(const std::string& program, con
     if (end == std::string::npos) end = pathVar.size();
     const std::string dir = pathVar.substr(start, end - start);
     if (!dir.empty()) {
-      std::filesystem::path candidate = std::filesystem::u8path(dir) / name;
+      std::filesystem::path candidate = FromUtf8(dir) / name;
       if (IsFile(candidate)) return candidate;
       if (!name.has_extension() && IsFile(candidate.replace_extension(".exe"))) return candidate;
     }
@@ -78,8 +90,8 @@ std::optional<std::vector<std::string>> ResolveTextViewer(const std::filesystem:
     if (argv.empty()) continue;
     const auto program = FindProgram(argv[0], env.path);
     if (!program) continue;
-    argv[0] = program->u8string();
-    argv.push_back(file.u8string());
+    argv[0] = Utf8(*program);
+    argv.push_back(Utf8(file));
     return argv;
   }
   return std::nullopt;

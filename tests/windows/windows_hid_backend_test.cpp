@@ -94,8 +94,8 @@ TEST_P(EveryPreset, SameAsTheVirtualStackAndNothingLeaks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boards, EveryPreset, testing::ValuesIn(BoardConfig::PresetNames()),
-                         [](const auto& info) {
-                           std::string name = info.param;
+                         [](const auto& param) {
+                           std::string name = param.param;
                            for (char& c : name) c = (c == '-') ? '_' : c;
                            return name;
                          });

@@ -52,7 +52,7 @@ class UnicodeFolder : public testing::Test {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() /
-            fs::u8path("vt-" + std::to_string(GetCurrentProcessId()) + "-Профили-設定-Ωmega");
+            (L"vt-" + std::to_wstring(GetCurrentProcessId()) + L"-Профили-設定-Ωmega");
     fs::remove_all(root_);
     ASSERT_TRUE(fs::create_directories(root_));
   }
@@ -63,8 +63,8 @@ class UnicodeFolder : public testing::Test {
 // A profile file in a folder named in Cyrillic and Japanese is written whole,
 // replaced whole, and read back byte for byte.
 TEST_F(UnicodeFolder, ProfileFilesRoundTrip) {
-  const fs::path file = root_ / fs::u8path("Ярлык.dat");
-  std::vector<uint8_t> bytes(3000);
+  const fs::path file = root_ / L"Ярлык.dat";
+  std::vector<uint8_t> bytes(vt::profiles::kProfileFileReadLimit);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
   std::string error;
   ASSERT_TRUE(vt::profiles::WriteProfileFileBytes(file, bytes, &error)) << error;
