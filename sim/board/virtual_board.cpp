@@ -108,6 +108,7 @@ int VirtualBoard::Write(std::span<const uint8_t> report, uint32_t waitMs) {
   // Every write counts towards every armed fault.
   const bool failNow = present_ && FaultFires(failWriteIn_);
   const bool timeoutNow = present_ && FaultFires(timeoutWriteIn_);
+  const bool ignoreNow = present_ && FaultFires(ignoreWriteIn_);
   if (!present_) {
     rc = kWaitFailed;
   } else if (report.size() != OutputLength() || report.empty() || report[0] != 0) {
@@ -119,7 +120,7 @@ int VirtualBoard::Write(std::span<const uint8_t> report, uint32_t waitMs) {
     rc = kWaitTimeout;
   }
   traffic_.Add({TrafficEntry::Kind::kWrite, 0, waitMs, rc, {report.begin(), report.end()}});
-  if (rc != kWaitOk) return rc;
+  if (rc != kWaitOk || ignoreNow) return rc;
   HandleReport(report);
   if (FaultFires(goneAfterIn_)) GoAway();
   return rc;
@@ -216,6 +217,7 @@ void VirtualBoard::ArmFaults(const FaultPlan& plan) {
   timeoutWriteIn_ = plan.timeoutWrite;
   failStringIn_ = plan.failStringRead;
   corruptStringIn_ = plan.corruptStringRead;
+  ignoreWriteIn_ = plan.ignoreWrite;
   previousTagLeft_ = plan.previousTagReplies;
   foreignTagLeft_ = plan.foreignTagReplies;
   goneAfterIn_ = plan.goneAfterReports;
@@ -266,8 +268,20 @@ void VirtualBoard::Restart() {
 
 std::vector<uint8_t> VirtualBoard::Peek(uint32_t address, size_t count) const {
   std::vector<uint8_t> out(count, 0);
-  for (size_t i = 0; i < count; ++i) {
-    if (auto loc = Locate(static_cast<uint32_t>(address + i), 1)) out[i] = *loc.Bytes();
+  // Copies whole runs inside one region; a byte that is not mapped reads 0.
+  size_t i = 0;
+  while (i < count) {
+    const auto at = static_cast<uint32_t>(address + i);
+    const Location loc = Locate(at, 1);
+    if (!loc) {
+      ++i;
+      continue;
+    }
+    size_t run = std::min(count - i, loc.region->bytes.size() - loc.offset);
+    // An alias window may end before its target region does.
+    while (run > 1 && !Locate(at, run)) run /= 2;
+    std::copy_n(loc.Bytes(), run, out.begin() + static_cast<std::ptrdiff_t>(i));
+    i += run;
   }
   return out;
 }

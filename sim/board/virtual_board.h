@@ -24,6 +24,7 @@ struct FaultPlan {
   uint32_t timeoutWrite = 0;       // the Nth write is not taken: 0x102
   uint32_t failStringRead = 0;     // the Nth indexed-string fetch fails
   uint32_t corruptStringRead = 0;  // the Nth fetch returns its bytes inverted
+  uint32_t ignoreWrite = 0;        // the Nth write is acknowledged but not carried out
   uint32_t previousTagReplies = 0; // next N command replies: a stale reply first
   uint32_t foreignTagReplies = 0;  // next N command replies carry a foreign tag
   uint32_t goneAfterReports = 0;   // the board drops off the bus after N writes
@@ -168,6 +169,7 @@ class VirtualBoard {
   uint32_t timeoutWriteIn_ = 0;
   uint32_t failStringIn_ = 0;
   uint32_t corruptStringIn_ = 0;
+  uint32_t ignoreWriteIn_ = 0;
   uint32_t previousTagLeft_ = 0;
   uint32_t foreignTagLeft_ = 0;
   uint32_t goneAfterIn_ = 0;

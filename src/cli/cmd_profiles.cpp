@@ -200,7 +200,7 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok) {
     std::string why = "Velotrack I/O Error";
     if (t != nullptr && !t->LastBackup().empty()) {
       why += "; the block as it was is saved in " + t->LastBackup().string() +
-             " (velotrack profiles restore FILE puts it back)";
+             " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
     }
     return ctx.Fail(why, ExitCode::kWriteFailed);
   }

@@ -148,6 +148,27 @@ bool ProfileTransfer::TotalClearReset() {
 
 // ---- Writing ------------------------------------------------------------------
 
+BlockDifference CompareBlocks(const InfoBlockBytes& a, const InfoBlockBytes& b) {
+  BlockDifference diff;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    if (diff.count == 0) diff.first = i;
+    ++diff.count;
+  }
+  return diff;
+}
+
+TrustedBlockRead ProfileTransfer::ReadTrustedInfoBlock() {
+  TrustedBlockRead read;
+  const std::optional<InfoBlockBytes> first = ReadInfoBlock();
+  if (!first) return read;
+  const std::optional<InfoBlockBytes> second = ReadInfoBlock();
+  if (!second) return read;
+  read.block = *first;
+  read.result = *first == *second ? BlockReadResult::kOk : BlockReadResult::kReadsDiffer;
+  return read;
+}
+
 bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
   const BackupSaveResult saved =
       SaveInfoBlockBackup(backupRoot_, link_.Identity().SerialText(), block);
@@ -161,6 +182,40 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
   return true;
 }
 
+std::optional<InfoBlockBytes> ProfileTransfer::ReadAndBackUp() {
+  const TrustedBlockRead read = ReadTrustedInfoBlock();
+  if (read.result == BlockReadResult::kReadsDiffer) {
+    Tell("The settings on Velotrack could not be read reliably: two reads of the block differ."
+         "\n\nNothing was written to Velotrack.\nTry to re-plug a device",
+         kWriteErrorTitle);
+    return std::nullopt;
+  }
+  if (read.result != BlockReadResult::kOk) return std::nullopt;
+  return read.block;
+}
+
+bool ProfileTransfer::VerifyInfoBlock(const InfoBlockBytes& written) {
+  verifyDetail_.clear();
+  std::optional<InfoBlockBytes> previous;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const std::optional<InfoBlockBytes> back = ReadInfoBlock();
+    if (back && *back == written) return true;
+    if (back) previous = back;
+  }
+  if (!previous) {
+    verifyDetail_ = "The settings block could not be read back after writing.";
+    return false;
+  }
+  const BlockDifference diff = CompareBlocks(*previous, written);
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Velotrack does not hold what was written: %zu of 2048 bytes differ, the first at "
+                "offset 0x%03zX.",
+                diff.count, diff.first);
+  verifyDetail_ = text;
+  return false;
+}
+
 ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs) {
   const uint32_t address = flash::InfoBlockAddress(link_.Identity());
   if (!flash::EnterProgramming(link_)) return ProgramStep::kEnter;
@@ -170,6 +225,9 @@ ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint3
   if (!flash::WriteBoardMemory(link_, address, flash::kInfoBlockSize, block.data())) {
     return ProgramStep::kWrite;
   }
+  // Reads work in programming mode, so the check comes before the board is
+  // let go: a block that did not take is never restarted into.
+  if (!VerifyInfoBlock(block)) return ProgramStep::kVerify;
   if (!flash::LeaveProgramming(link_)) return ProgramStep::kLeave;
   SetStatusText("Restarting...");
   const bool restarted = flash::RestartBoard(link_);
@@ -182,24 +240,32 @@ ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint3
   return restarted ? ProgramStep::kNone : ProgramStep::kRestart;
 }
 
+std::string ProfileTransfer::BackupNote() const {
+  if (lastBackup_.empty()) return {};
+  return "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string() +
+         "\n\nTo put it back: velotrack profiles restore " + lastBackup_.string() + " --yes";
+}
+
 void ProfileTransfer::ReportStepFailure() {
   switch (failedStep_) {
     case ProgramStep::kNone:
       return;
     case ProgramStep::kLeave:
     case ProgramStep::kRestart:
-      // The block is on the board; only the way out of programming failed.
-      Tell("Settings were written, but Velotrack did not restart\nTry to re-plug a device",
+      // The block is on the board and was read back; only the way out of
+      // programming failed.
+      Tell("Settings were written, but Velotrack did not restart\nTry to re-plug a device" +
+               BackupNote(),
            kWriteErrorTitle);
       return;
     default:
       break;
   }
   std::string text = kWriteFailed;
-  if (!lastBackup_.empty()) {
-    text += "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string();
+  if (failedStep_ == ProgramStep::kVerify && !verifyDetail_.empty()) {
+    text += "\n\n" + verifyDetail_;
   }
-  Tell(text, kWriteErrorTitle);
+  Tell(text + BackupNote(), kWriteErrorTitle);
 }
 
 bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
@@ -211,7 +277,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
   SetStatusText("Writing profiles...");
 
-  const std::optional<InfoBlockBytes> read = ReadInfoBlock();
+  const std::optional<InfoBlockBytes> read = ReadAndBackUp();
   if (!read) {
     Finish(false);
     return false;
@@ -252,7 +318,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
   SetStatusText("Writing profiles...");
-  const std::optional<InfoBlockBytes> current = ReadInfoBlock();
+  const std::optional<InfoBlockBytes> current = ReadAndBackUp();
   if (!current || !SaveBackup(*current)) {
     Finish(false);
     return false;

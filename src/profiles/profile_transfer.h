@@ -34,8 +34,23 @@ inline constexpr uint8_t kTransferIoError = 0x84;
 // The status text of a code ("OK", "Velotrack I/O Error", ...).
 std::string StatusText(uint8_t code);
 
-// Where a failed write stopped.
-enum class ProgramStep : uint8_t { kNone, kEnter, kErase, kWrite, kLeave, kRestart };
+// Where a failed write stopped. kVerify: the block read back after writing
+// is not what was written (or could not be read back).
+enum class ProgramStep : uint8_t { kNone, kEnter, kErase, kWrite, kVerify, kLeave, kRestart };
+
+// How a block read for a backup or a check turned out.
+enum class BlockReadResult : uint8_t { kOk, kReadFailed, kReadsDiffer };
+struct TrustedBlockRead {
+  BlockReadResult result = BlockReadResult::kReadFailed;
+  InfoBlockBytes block{};
+};
+
+// Where two blocks differ: how many bytes, and the first offset.
+struct BlockDifference {
+  size_t count = 0;
+  size_t first = 0;
+};
+BlockDifference CompareBlocks(const InfoBlockBytes& a, const InfoBlockBytes& b);
 
 class ProfileTransfer {
  public:
@@ -64,6 +79,9 @@ class ProfileTransfer {
 
   // Reads the 2048-byte block; nothing on a failed read.
   std::optional<InfoBlockBytes> ReadInfoBlock();
+  // Reads the block twice and accepts it only when both reads agree, so a
+  // read-back garbled on the way never becomes a backup.
+  TrustedBlockRead ReadTrustedInfoBlock();
   // Writes a whole block back as it is (a backup), after backing up the
   // block now on the board. No question is asked here.
   bool RestoreInfoBlock(const InfoBlockBytes& block);
@@ -86,12 +104,20 @@ class ProfileTransfer {
   void SetStatusText(const std::string& text);
   void Finish(bool ok);
   bool SaveBackup(const InfoBlockBytes& block);
+  // The trusted read and backup taken before anything is erased; false (with
+  // the reason told) when either fails, and then nothing may be written.
+  std::optional<InfoBlockBytes> ReadAndBackUp();
+  // Reads the block back after writing and compares it with `written`; a
+  // read that disagrees is repeated once before the write counts as failed.
+  bool VerifyInfoBlock(const InfoBlockBytes& written);
   // Erases the block and programs `block`, framed by programming mode, then
   // restarts the board. Stops at the first failed step.
   ProgramStep ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs);
   // Tells the user which step failed; a failure that may have left the
   // block erased names the backup.
   void ReportStepFailure();
+  // Where the backup is and how to put it back; empty without a backup.
+  std::string BackupNote() const;
 
   devlink::BoardLink& link_;
   SettingsEditor& editor_;
@@ -102,6 +128,7 @@ class ProfileTransfer {
   std::filesystem::path lastBackup_;
   ProgramStep failedStep_ = ProgramStep::kNone;
   std::string lastMessage_;
+  std::string verifyDetail_;  // what the read-back found, for the message
   bool declined_ = false;
 };
 
