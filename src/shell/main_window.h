@@ -38,6 +38,7 @@
 namespace vt::shell {
 
 class DiagnosticsPage;
+class OperationMeter;
 class WindowUpdateUi;
 
 // The build number shown in the caption and kept in build.dat.
@@ -79,6 +80,9 @@ class MainWindow {
   void SetBackupRoot(std::filesystem::path root) { backupRoot_ = std::move(root); }
   // Folder where "profiles.txt" is written (empty: the current directory).
   void SetReportFolder(std::filesystem::path folder) { reportFolder_ = std::move(folder); }
+  // Paces board operations so the window stays painted (none: operations
+  // only mark the window busy).
+  void SetOperationMeter(OperationMeter* meter) { meter_ = meter; }
 
   // ---- Life ---------------------------------------------------------------------
   // Creates the main window from template 300 without owner and initialises
@@ -118,6 +122,9 @@ class MainWindow {
   // Plain text in the status field; its colour stays as it is.
   void SetStatusText(const std::string& text);
   bool ErrorFlag() const { return errorFlag_; }
+  // A failed operation's status stays until the user starts another
+  // operation or the board changes; the message poll leaves it alone.
+  bool HoldsFailure() const { return heldFailure_; }
 
   // ---- State, for front ends and tests ------------------------------------------
   platform::WindowHandle Window() const { return window_; }
@@ -139,6 +146,7 @@ class MainWindow {
   void FirmwareCommand(platform::WindowHandle sender, uint16_t id);
   profiles::WordTable& CurrentTable();
   bool DispatchShellCommand(platform::WindowHandle sender, uint16_t id);
+  void PollBoardMessages(platform::WindowHandle sender);
 
   platform::Ui& ui_;
   devlink::BoardLink& link_;
@@ -153,6 +161,9 @@ class MainWindow {
   int currentSet_ = 0;
   std::string savedCaption_;
   bool errorFlag_ = false;
+  bool heldFailure_ = false;
+  OperationMeter* meter_ = nullptr;
+  std::string boardSerial_;
 
   std::unique_ptr<profiles::SettingsEditor> editor_;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;

@@ -1,4 +1,5 @@
 // The command handler shared by the main window and every page.
+#include <optional>
 #include <string>
 
 #include "flash/flash_commands.h"
@@ -7,6 +8,7 @@
 #include "profiles/info_block_backup.h"
 #include "profiles/profiles_report.h"
 #include "resources/resource_ids.h"
+#include "shell/board_operation.h"
 #include "shell/diagnostics_page.h"
 #include "shell/main_window.h"
 #include "shell/main_window_update_ui.h"
@@ -19,10 +21,41 @@ namespace {
 namespace mw = resources::main_window;
 namespace dp = resources::debug_page;
 namespace menu = resources::menu;
+namespace pp = resources::profile_page;
 
 constexpr uint16_t kAbout = menu::kAbout;
 constexpr uint16_t kPtpLog = dp::kPtpLog;
 constexpr uint16_t kRestartBoard = dp::kReset;
+
+// The commands that talk to the board for more than a moment, what the busy
+// cue says meanwhile, and about how many exchanges they make with the
+// virtual board (the progress bar's scale; 0 when it varies too much).
+struct OperationKind {
+  const char* label;
+  int expectedSteps;
+};
+
+std::optional<OperationKind> OperationOf(uint16_t id) {
+  switch (id) {
+    case mw::kGetSettings: return OperationKind{"Reading profiles...", 52};
+    case mw::kSaveSettings: return OperationKind{"Writing profiles...", 140};
+    case menu::kTotalClear: return OperationKind{"Clearing all profiles...", 140};
+    case dp::kFlash:
+    case menu::kUpdateFirmware: return OperationKind{"Updating firmware...", 0};
+    case dp::kFlashBootloader: return OperationKind{"Updating the bootloader...", 0};
+    case dp::kInfrared: return OperationKind{"Converting infrared data...", 0};
+    case menu::kTestDeviceSettings: return OperationKind{"Testing device settings...", 0};
+    case kRestartBoard: return OperationKind{"Restarting the board...", 0};
+    case pp::kTestCh0:
+    case pp::kTestCh2: return OperationKind{"Servo test...", 0};
+    default: break;
+  }
+  if ((id >= pp::kTestTilt1 && id < pp::kTestTilt1 + 5) ||
+      (id >= pp::kTestFingerIdle && id < pp::kTestFingerIdle + 3)) {
+    return OperationKind{"Servo test...", 0};
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -30,6 +63,16 @@ profiles::WordTable& MainWindow::CurrentTable() { return editor_->TableOf(curren
 
 void MainWindow::OnCommand(platform::WindowHandle sender, uint16_t id) {
   if (!editor_) return;  // nothing to act on before the window is initialised
+  if (const std::optional<OperationKind> op = OperationOf(id)) {
+    // The user acts again: an earlier failure has been seen.
+    heldFailure_ = false;
+    {
+      const BoardOperation running(ui_, window_, meter_, op->label, op->expectedSteps);
+      DispatchShellCommand(sender, id);
+    }
+    heldFailure_ = errorFlag_;
+    return;
+  }
   if (DispatchShellCommand(sender, id)) return;
   // Servo units, defaults, camera model, default profile and every settings
   // control by its identifier.
@@ -101,11 +144,24 @@ bool MainWindow::DispatchShellCommand(platform::WindowHandle sender, uint16_t id
       ui_.PostClose(window_);
       return true;
     case dp::kDebugInfo:
-      ShowStatus(diagnostics_->FetchBoardMessages());
+      PollBoardMessages(sender);
       return true;
     default:
       return RunServoTestCommand(servo, CurrentTable(), id);
   }
+}
+
+void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
+  (void)sender;
+  const uint8_t code = diagnostics_->FetchBoardMessages();
+  // Another board (or none) ends what a failure said about the old one.
+  const std::string serial = link_.Identity().SerialText();
+  if (serial != boardSerial_) {
+    boardSerial_ = serial;
+    heldFailure_ = false;
+  }
+  if (heldFailure_) return;
+  ShowStatus(code);
 }
 
 void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }

@@ -164,6 +164,23 @@ class Ui {
   // Lets windows repaint during a long operation. User input that arrives
   // meanwhile is discarded; the program's own posted commands stay queued.
   virtual void PumpPaintMessages() = 0;
+
+  // ---- Long operations --------------------------------------------------------
+  // A board operation runs on `window`: until EndOperation the window takes
+  // no input (what the user does meanwhile is dropped, never replayed later),
+  // shows a busy cue, `status` and a progress bar. A close asked for meanwhile
+  // is held until the operation is over, so the board is never left half
+  // programmed. Front ends without such a cue keep the defaults.
+  virtual void BeginOperation(WindowHandle window, const std::string& status) {
+    (void)window;
+    (void)status;
+  }
+  // Progress of the running operation; total 0 means "unknown".
+  virtual void OperationProgress(int done, int total) {
+    (void)done;
+    (void)total;
+  }
+  virtual void EndOperation() {}
 };
 
 }  // namespace vt::platform

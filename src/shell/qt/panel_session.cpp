@@ -39,7 +39,11 @@ bool PanelSession::Start() {
   ui_ = std::make_unique<platform::qt::QtUi>(resources::BuiltInTemplates());
   ui_->SetUnattended(startup_.unattended);
 
-  StartDebugLogIfMarked(log_, startup_.workDir, startup_.options.argumentText);
+  // The log's "CmdLine:" line names the whole command line, as the build
+  // record does.
+  StartDebugLogIfMarked(log_, startup_.workDir,
+                        startup_.commandLine.empty() ? startup_.options.argumentText
+                                                     : startup_.commandLine);
   UpdateBuildRecord(startup_.workDir, startup_.commandLine, kBuildNumber);
 
   std::string error;
@@ -52,13 +56,22 @@ bool PanelSession::Start() {
   }
   backend_ = app::MakeBoardBackend(*address, nullptr, &error);
   if (!backend_) return BackendFailure(error);
-  link_ = std::make_unique<devlink::BoardLink>(backend_->Hid(), backend_->GetClock(), log_);
+  meter_ = std::make_unique<OperationMeter>(*ui_, systemClock_);
+  platform::HidBackend* board = &backend_->Hid();
+  if (startup_.wrapBoard) {
+    wrapped_ = startup_.wrapBoard(*board);
+    if (wrapped_) board = wrapped_.get();
+  }
+  hid_ = std::make_unique<MeteredHid>(*board, *meter_);
+  clock_ = std::make_unique<MeteredClock>(backend_->GetClock(), *meter_);
+  link_ = std::make_unique<devlink::BoardLink>(*hid_, *clock_, log_);
   if (!LoadBoardLibraries(*ui_, *link_)) {
     exitCode_ = 1;
     return false;
   }
 
-  window_ = std::make_unique<MainWindow>(*ui_, *link_, backend_->GetClock(), log_);
+  window_ = std::make_unique<MainWindow>(*ui_, *link_, *clock_, log_);
+  window_->SetOperationMeter(meter_.get());
   if (!startup_.backupRoot.empty()) window_->SetBackupRoot(startup_.backupRoot);
   ui_->SetEventHandler([this](const platform::UiEvent& event) {
     if (window_) window_->HandleEvent(event);

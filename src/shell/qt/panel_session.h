@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "platform/debug_log.h"
 #include "platform/qt/qt_ui.h"
 #include "app/board_backend.h"
+#include "shell/board_operation.h"
 #include "shell/main_window.h"
 #include "shell/qt/panel_options.h"
 
@@ -24,6 +26,8 @@ struct PanelStartup {
   bool unattended = false;
   // Where info-block backups go; empty: the per-user data folder.
   std::filesystem::path backupRoot;
+  // Tests: puts a backend of their own (a slow board) in front of the board.
+  std::function<std::unique_ptr<platform::HidBackend>(platform::HidBackend&)> wrapBoard;
 };
 
 // One run of the desktop panel after the converter and display decisions:
@@ -58,6 +62,13 @@ class PanelSession {
   int exitCode_ = 0;
   platform::DebugLog log_;
   std::unique_ptr<app::BoardBackend> backend_;
+  // The board and the clock as the panel uses them: paced, so that a long
+  // operation keeps the window painted.
+  platform::SystemClock systemClock_;
+  std::unique_ptr<OperationMeter> meter_;
+  std::unique_ptr<platform::HidBackend> wrapped_;
+  std::unique_ptr<MeteredHid> hid_;
+  std::unique_ptr<MeteredClock> clock_;
   std::unique_ptr<devlink::BoardLink> link_;
   std::unique_ptr<platform::qt::QtUi> ui_;
   std::unique_ptr<MainWindow> window_;
