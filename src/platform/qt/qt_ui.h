@@ -15,6 +15,7 @@
 #include "platform/ui/ui.h"
 
 class QAction;
+class QDialog;
 class QObject;
 class QTimer;
 class QWidget;
@@ -130,6 +131,9 @@ class QtUi final : public Ui {
   void PostQuit(int exitCode) override;
   int RunMessageLoop() override;
   void PumpPaintMessages() override;
+  void BeginOperation(WindowHandle window, const std::string& status) override;
+  void OperationProgress(int done, int total) override;
+  void EndOperation() override;
 
   // ---- Desktop specifics ------------------------------------------------------
   // The widget of a window (its frame for top-level windows), for screenshots
@@ -150,6 +154,14 @@ class QtUi final : public Ui {
   size_t PaintPumps() const { return paintPumps_; }
   // Timer events raised so far, all timers together.
   size_t TimerTicks() const { return timerTicks_; }
+  // A board operation is running (BeginOperation without its EndOperation).
+  bool OperationRunning() const { return operationDepth_ > 0; }
+  // The busy strip of a window with a menu: its text and its bar; nullptr
+  // for other windows.
+  QWidget* BusyLabel(WindowHandle window) const;
+  QWidget* BusyBar(WindowHandle window) const;
+  // Modal windows (questions, file choices, modal dialogs) open right now.
+  int OpenModals() const { return static_cast<int>(modals_.size()); }
 
   // Unattended: no modal window is ever shown. Questions go to the script
   // (whose safe default answers what nobody queued), and modal dialogs are
@@ -188,6 +200,8 @@ class QtUi final : public Ui {
     std::vector<ControlEntry> controls;
     std::map<uint16_t, QPointer<QAction>> menuActions;
     std::map<uint16_t, bool> menuChecks;
+    QPointer<QWidget> busyLabel;  // the busy strip under the client area
+    QPointer<QWidget> busyBar;
   };
   struct TimerEntry {
     QTimer* timer = nullptr;
@@ -213,6 +227,10 @@ class QtUi final : public Ui {
   void ScheduleDrain();
   void DrainOne();
   void KillTimersOf(WindowHandle window);
+  void AskCloseDuringOperation();
+  void RequestClose(WindowHandle window);
+  int RunModal(QDialog& dialog);
+  void CloseModals();
 
   const TemplateCatalog& catalog_;
   DialogBaseUnits units_;
@@ -234,6 +252,11 @@ class QtUi final : public Ui {
   std::function<void()> pumpObserver_;
   size_t paintPumps_ = 0;
   size_t timerTicks_ = 0;
+  int operationDepth_ = 0;
+  WindowHandle operationWindow_ = kNoWindow;
+  bool closeAsked_ = false;    // a close came while the operation ran
+  bool closePending_ = false;  // ... and the user wants it once it is over
+  std::vector<QPointer<QDialog>> modals_;
 };
 
 // The control's widget when it is of class `cls`; nullptr otherwise.

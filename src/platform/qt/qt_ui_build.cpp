@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_text.h"
@@ -196,7 +197,12 @@ WindowHandle QtUi::Build(const DialogTemplate& tpl, WindowHandle parent, bool mo
     frame->setWindowFlags(FlagsFor(tpl.style, false));
     frame->setFont(DialogFont());
     frame->setWindowTitle(ToQ(tpl.caption));
-    frame->onClose = [this, handle] { Raise({handle, EventKind::Close, 0, 0}); };
+    frame->onClose = [this, handle] { RequestClose(handle); };
+    // A window made while an operation runs (its progress window) stays
+    // above the window the operation runs on.
+    if (const WindowEntry* owner = FindWindow(operationWindow_); owner && owner->frame) {
+      frame->setParent(owner->frame, FlagsFor(tpl.style, false));
+    }
     entry.topLevel = true;
     entry.frame = frame;
     if (tpl.menuId != 0 && catalog_.FindMenu(tpl.menuId) != nullptr) {
@@ -208,6 +214,26 @@ WindowHandle QtUi::Build(const DialogTemplate& tpl, WindowHandle parent, bool mo
       client->setFixedSize(clientSize);
       layout->addWidget(client);
       entry.client = client;
+      // The busy strip: what the running operation does and how far it is.
+      // It keeps its height when idle, so the window never jumps.
+      auto* strip = new QWidget(frame);
+      auto* row = new QHBoxLayout(strip);
+      row->setContentsMargins(6, 2, 6, 2);
+      auto* label = new QLabel(strip);
+      label->setAccessibleName(QStringLiteral("Operation"));
+      auto* bar = new QProgressBar(strip);
+      bar->setAccessibleName(QStringLiteral("Operation progress"));
+      bar->setFixedWidth(units_.X(90));
+      QSizePolicy keep = bar->sizePolicy();
+      keep.setRetainSizeWhenHidden(true);
+      bar->setSizePolicy(keep);
+      bar->setVisible(false);
+      row->addWidget(label, 1);
+      row->addWidget(bar);
+      strip->setFixedWidth(clientSize.width());
+      layout->addWidget(strip);
+      entry.busyLabel = label;
+      entry.busyBar = bar;
     } else {
       frame->setFixedSize(clientSize);
       entry.client = frame;
@@ -341,7 +367,9 @@ void QtUi::BuildMenu(WindowHandle handle, uint16_t menuId) {
             continue;
           }
           QAction* action = into->addAction(ToQ(item.text));
-          action->setCheckable(true);
+          // Only items that carry a mark show a check box; plain commands
+          // stay plain.
+          action->setCheckable(item.checked);
           action->setChecked(item.checked);
           const uint16_t itemId = item.id;
           entry.menuActions[itemId] = action;

@@ -217,6 +217,8 @@ void QtUi::CheckMenuItem(WindowHandle window, uint16_t itemId, bool checked) {
   it->second = checked;
   if (QAction* action = entry->menuActions[itemId].data()) {
     const QSignalBlocker block(action);
+    // An item that carries a mark once (the servo units) keeps its box.
+    if (checked) action->setCheckable(true);
     action->setChecked(checked);
   }
 }

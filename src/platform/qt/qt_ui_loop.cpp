@@ -44,13 +44,18 @@ class InputDropper final : public QObject {
         return true;
       case QEvent::Close:
         // A close asked for from the title bar; the program's own closes
-        // are not spontaneous.
-        return event->spontaneous();
+        // are not spontaneous. Remembered, and asked about after the pump.
+        if (event->spontaneous()) {
+          closeAsked = true;
+          return true;
+        }
+        return false;
       default:
         return false;
     }
   }
   bool active = false;
+  bool closeAsked = false;
 };
 
 QtUi::QtUi(const TemplateCatalog& catalog)
@@ -89,9 +94,10 @@ void QtUi::SetTimer(WindowHandle window, uint16_t timerId, uint32_t periodMs) {
     entry.timer = new QTimer(host_.get());
     entry.timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(entry.timer, &QTimer::timeout, host_.get(), [this, window, timerId] {
-      // A tick that comes while the paint pump runs is dropped, as the pump
-      // drops everything that is not a paint.
-      if (pumping_) return;
+      // A tick that comes while the paint pump runs or an operation waits
+      // for an answer is dropped: the poll must not talk to the board in
+      // the middle of an operation.
+      if (pumping_ || operationDepth_ > 0) return;
       ++timerTicks_;
       Raise({window, EventKind::Timer, timerId, 0});
     });
@@ -162,9 +168,17 @@ void QtUi::ScheduleDrain() {
 
 void QtUi::DrainOne() {
   drainScheduled_ = false;
-  // Posted commands wait until the long operation that pumps paints is
-  // over; they are the program's own and must not run inside it.
+  // Posted commands wait until the long operation is over and until every
+  // question is answered: they are the program's own and must not run inside
+  // either (a second question over the first, a window destroyed inside a
+  // question's loop). A close closes the questions first.
   if (pumping_ || posted_.empty() || quitCode_) return;
+  if (!modals_.empty()) {
+    // Also inside an operation: its question answered "no" is safe.
+    if (posted_.front().kind == EventKind::Close) CloseModals();
+    return;
+  }
+  if (operationDepth_ > 0) return;
   const UiEvent event = posted_.front();
   posted_.pop_front();
   // One at a time, so paints and timers run between posted commands.
@@ -194,6 +208,11 @@ void QtUi::PumpPaintMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   qApp->removeEventFilter(dropper_.get());
   dropper_->active = false;
+  if (dropper_->closeAsked) {
+    dropper_->closeAsked = false;
+    closeAsked_ = true;
+  }
+  if (operationDepth_ > 0) AskCloseDuringOperation();
   pumping_ = false;
   ++paintPumps_;
   if (pumpObserver_) pumpObserver_();
@@ -226,7 +245,13 @@ MessageAnswer QtUi::MessageBox(const MessageBoxRequest& request) {
   }
   QMessageBox box(icon, ToQ(request.caption), ToQ(request.text), buttons, Widget(request.owner));
   box.setTextFormat(Qt::PlainText);
-  const int pressed = box.exec();
+  // Enter on a question takes the answer that changes nothing.
+  switch (UiScript::SafeDefault(request.buttons)) {
+    case MessageAnswer::No: box.setDefaultButton(QMessageBox::No); break;
+    case MessageAnswer::Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
+    default: break;
+  }
+  const int pressed = RunModal(box);
   switch (pressed) {
     case QMessageBox::Ok: return MessageAnswer::Ok;
     case QMessageBox::Yes: return MessageAnswer::Yes;
@@ -260,7 +285,7 @@ std::optional<std::string> QtUi::ChooseFile(const FileDialogRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return FromQ(dialog.selectedFiles().front());
 }
 

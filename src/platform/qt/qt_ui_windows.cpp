@@ -36,7 +36,7 @@ int QtUi::RunModalDialog(uint16_t templateId, WindowHandle owner, const InitHand
   } else if (WindowEntry* entry = FindWindow(handle)) {
     auto* dialog = qobject_cast<QDialog*>(entry->frame.data());
     if (dialog != nullptr) {
-      const int code = dialog->exec();
+      const int code = RunModal(*dialog);
       result = code == QDialog::Rejected ? kIdCancel : code;
     }
   }
