@@ -158,11 +158,12 @@ VT_SERVER=1 run_boot board-server standard "" "info info" "${profile_scenarios[@
 
 # Unplugged in the middle: a clear error within the bounded waits, no crash,
 # and after plugging back in the backup brings the board back.
-# A profile write erases from its 50th report on: pulled after 60, the block
-# on the board is gone and only the backup has it.
-run_boot unplug-write standard "--unplug-after 60 --unplug-for 4000" \
+# A profile write reads the block three times (the editor's copy and two
+# agreeing reads for the backup) and erases from its 68th report on: pulled
+# after 78, the block on the board is gone and only the backup has it.
+run_boot unplug-write standard "--unplug-after 78 --unplug-for 4000" \
   '!write-unplugged s=$(date +%s); velotrack --board auto profiles write -y --backup-dir ../../bk ../../inputs/new.dat; rc=$?; t=$(($(date +%s) - s)); echo "exit $rc after $t s"; [ $rc -ne 0 ] && [ $rc -lt 128 ] && [ $t -le 20 ]' \
-  '!restored sleep 5; vt_wait_board; b=$(ls -t ../../bk/*/*.bin | head -1); velotrack --board auto profiles restore -y --backup-dir ../../bk2 "$b" && velotrack --board auto profiles read -o after.dat && cmp after.dat ../../inputs/orig.dat'
+  '!restored sleep 5; vt_wait_board; b=$(ls -t ../../bk/*/*.bin | head -1); velotrack --board auto profiles restore -y --backup-dir ../../bk2 "$b" && sleep 3 && vt_wait_board && velotrack --board auto profiles read -o after.dat && cmp after.dat ../../inputs/orig.dat'
 # An update pulled half-way is run again once the board is back.
 run_boot unplug-update standard "--unplug-after 200 --unplug-for 4000" \
   '!update-unplugged s=$(date +%s); velotrack --board auto firmware update --built-in -y --backup-dir ../../bk; rc=$?; t=$(($(date +%s) - s)); echo "exit $rc after $t s"; [ $rc -ne 0 ] && [ $rc -lt 128 ] && [ $t -le 30 ]' \
