@@ -103,9 +103,13 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       return w.out;
     }
     case WireOp::kClose: {
+      // Closing a handle this client does not hold (never opened, closed
+      // already, or malformed) is a failure, as a HID stack's close of a bad
+      // handle is.
       const uint32_t h = in.U32();
-      if (in.ok() && open_.erase(h)) backend_.Close(h);
-      w.I32(in.ok() ? platform::kWaitOk : platform::kWaitFailed);
+      const bool held = in.ok() && open_.erase(h) == 1;
+      if (held) backend_.Close(h);
+      w.I32(held ? platform::kWaitOk : platform::kWaitFailed);
       return w.out;
     }
     case WireOp::kWrite: {

@@ -192,6 +192,11 @@ TEST_F(WireServerTest, BadRequestsFailWithoutHarm) {
   // A handle the client never opened.
   r = Exchange(Body().U8(0x07).U32(h + 7).U16(255));
   EXPECT_EQ(Cursor{r}.I32(), -1);
+  // Closing it, or closing one twice, fails; closing our own succeeds once.
+  EXPECT_EQ(Cursor{Exchange(Body().U8(0x03).U32(h + 7))}.I32(), -1);
+  EXPECT_EQ(Cursor{Exchange(Body().U8(0x03).U32(h))}.I32(), 0);
+  EXPECT_EQ(Cursor{Exchange(Body().U8(0x03).U32(h))}.I32(), -1);
+  EXPECT_EQ(Cursor{Exchange(Body().U8(0x03).U16(1))}.I32(), -1) << "truncated";
   r = Exchange(Body().U8(0x02).Text("virtual:99"));
   Cursor c{r};
   EXPECT_EQ(c.I32(), -1);
