@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/sockets/socket_os.h"
+#include "sim/wire/wire_frames.h"
 
 namespace vt::sim {
 
@@ -16,7 +17,7 @@ struct WireServer::Client {
   }
   int fd;
   WireSession session;
-  std::vector<uint8_t> in;
+  FrameReader in{kMaxFrameBody};
 };
 
 namespace {
@@ -30,10 +31,6 @@ bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
     sent += static_cast<size_t>(n);
   }
   return true;
-}
-
-uint32_t FrameLength(const std::vector<uint8_t>& b) {
-  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
 
 }  // namespace
@@ -143,21 +140,11 @@ bool WireServer::Serve(Client& c) {
   const long n = os::RecvSome(c.fd, buf, sizeof buf);
   if (n < 0 && (os::Interrupted(os::LastError()) || os::WouldBlock(os::LastError()))) return true;
   if (n <= 0) return false;  // closed or broken
-  c.in.insert(c.in.end(), buf, buf + n);
-  while (c.in.size() >= 4) {
-    const uint32_t len = FrameLength(c.in);
-    if (len > kMaxFrameBody) return false;
-    if (c.in.size() < 4 + size_t{len}) break;
-    const std::vector<uint8_t> body(c.in.begin() + 4, c.in.begin() + 4 + len);
-    c.in.erase(c.in.begin(), c.in.begin() + 4 + len);
-    const std::vector<uint8_t> reply = c.session.Handle(body);
-    std::vector<uint8_t> frame(4);
-    const auto rlen = static_cast<uint32_t>(reply.size());
-    for (int i = 0; i < 4; ++i) frame[static_cast<size_t>(i)] = static_cast<uint8_t>(rlen >> (8 * i));
-    frame.insert(frame.end(), reply.begin(), reply.end());
-    if (!SendAll(c.fd, frame)) return false;
+  c.in.Append({buf, static_cast<size_t>(n)});
+  while (auto body = c.in.Next()) {
+    if (!SendAll(c.fd, FrameOf(c.session.Handle(*body)))) return false;
   }
-  return true;
+  return !c.in.Broken();
 }
 
 bool WireServer::RunOnce(int timeoutMs) {

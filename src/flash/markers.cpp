@@ -1,6 +1,7 @@
 #include "flash/markers.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vt::flash {
 
@@ -10,8 +11,14 @@ std::optional<size_t> FindMarker(std::span<const uint8_t> image, size_t start, s
   if (end < kMarkerBytes) return std::nullopt;
   const auto lo = static_cast<uint8_t>(half & 0xFF);
   const auto hi = static_cast<uint8_t>(half >> 8);
+  // Images are mostly padding: jump from one candidate first byte to the
+  // next with memchr instead of testing every position.
+  const uint8_t* base = image.data();
   for (size_t p = start; p + kMarkerBytes <= end; ++p) {
-    if (image[p] == lo && image[p + 1] == hi && image[p + 2] == lo && image[p + 3] == hi) return p;
+    const void* hit = std::memchr(base + p, lo, end - kMarkerBytes + 1 - p);
+    if (hit == nullptr) break;
+    p = static_cast<size_t>(static_cast<const uint8_t*>(hit) - base);
+    if (image[p + 1] == hi && image[p + 2] == lo && image[p + 3] == hi) return p;
   }
   return std::nullopt;
 }

@@ -48,7 +48,31 @@ ProfileImage FallbackProfileImage() {
   return image;
 }
 
+namespace {
+
+PreparedBlock PlaceProfileRecord(InfoBlockBytes& block);
+
+}  // namespace
+
+// The record is placed, then the chain is walked again: only a block in
+// which the walk finds the profile record where it was put is handed on.
+// Anything else (a slot the walk reported inside a record whose header was
+// never finished, for one) leaves the block as it was.
 PreparedBlock PrepareProfileRecord(InfoBlockBytes& block) {
+  const InfoBlockBytes before = block;
+  const PreparedBlock placed = PlaceProfileRecord(block);
+  if (placed.result != PrepareResult::kReady) return placed;
+  const ProfileImageLocation found = LocateProfileImage(block);
+  if (found.result != ImageLookup::kFound || found.payloadOffset != placed.payloadOffset) {
+    block = before;
+    return {PrepareResult::kDamaged, 0, false};
+  }
+  return placed;
+}
+
+namespace {
+
+PreparedBlock PlaceProfileRecord(InfoBlockBytes& block) {
   if (!InfoBlockValid(block)) return {PrepareResult::kNotValid, 0, false};
   const std::span<const uint8_t> view(block);
 
@@ -92,4 +116,5 @@ PreparedBlock PrepareProfileRecord(InfoBlockBytes& block) {
   return {PrepareResult::kReady, p, true};
 }
 
+}  // namespace
 }  // namespace vt::profiles

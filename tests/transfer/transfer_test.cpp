@@ -198,6 +198,13 @@ TEST_F(TransferTest, HalfWrittenRecordHeaderIsNotOverwritten) {
   Answer(MessageAnswer::Yes);
   EXPECT_FALSE(transfer_->WriteProfilesToBoard(WriteMode::kWrite));
   EXPECT_EQ(BoardBlock(), b);
+  // The same when the record before it happens to end in erased bytes, so
+  // the two bytes in front of the reported slot look like a free tag.
+  PutLe16(b, 28, 0xFFFF);
+  PutBlock(b);
+  Answer(MessageAnswer::Yes);
+  EXPECT_FALSE(transfer_->WriteProfilesToBoard(WriteMode::kWrite));
+  EXPECT_EQ(BoardBlock(), b);
 }
 
 class TransferVariantTest : public TransferTest,
