@@ -16,6 +16,10 @@ CliContext::~CliContext() {
 
 int CliContext::Fail(const std::string& message, ExitCode code) {
   err << "error: " << message << '\n';
+  // A failure on the way to a board server names the server and what went
+  // wrong with it, whatever the operation was.
+  const std::string stack = backend_ ? backend_->Hid().StackError() : std::string();
+  if (!stack.empty() && message.find(stack) == std::string::npos) err << "error: " << stack << '\n';
   lastFailure_ = code;
   return ToInt(code);
 }
@@ -63,6 +67,12 @@ devlink::BoardLink* CliContext::Board() {
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!link->USBDeviceDetect_Win32()) {
+    // Nowhere to look is not the same as nothing there.
+    const std::string stack = link->StackError();
+    if (!stack.empty()) {
+      Fail(stack, ExitCode::kServerUnreachable);
+      return nullptr;
+    }
     // A board this user may not open is not "missing": say what is.
     for (const auto& d : Backend()->Hid().Enumerate()) {
       if (!d.noAccess.empty() && devlink::IsAcceptedVendor(d.vendorId) &&

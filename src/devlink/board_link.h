@@ -52,9 +52,13 @@ class BoardLink {
   // Finds the first accepted board and fills the identity. A failed
   // detection leaves the identity as it was.
   bool USBDeviceDetect_Win32();
-  // Why the latest detection passed over a device that otherwise matched
-  // (empty when it did not).
+  // Why the latest detection passed over a device that otherwise matched,
+  // or why it had nothing to look at (a board server that cannot be
+  // reached); empty when neither.
   const std::string& LastDetectError() const { return lastDetectError_; }
+  // Why the HID stack itself failed the latest primitive; empty while it
+  // answers (see HidBackend::StackError).
+  std::string StackError() const { return hid_.StackError(); }
 
   bool OpenDevice();
   void CloseDevice();

@@ -64,6 +64,7 @@ bool BoardLink::USBDeviceDetect_Win32() {
     hid_.Close(h);
     return true;
   }
+  if (lastDetectError_.empty()) lastDetectError_ = hid_.StackError();
   return false;
 }
 

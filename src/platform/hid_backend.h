@@ -63,6 +63,12 @@ class HidBackend {
   // The serial-number string as 16-bit units, low byte first, followed by a
   // 16-bit zero when it fits.
   virtual int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) = 0;
+
+  // Why the stack itself could not be asked by the latest primitive (a
+  // board server that is down, slow or speaking something else): one line
+  // for the user, empty while it answers. This is what tells "nowhere to
+  // look" from "no board found".
+  virtual std::string StackError() const { return {}; }
 };
 
 }  // namespace vt::platform

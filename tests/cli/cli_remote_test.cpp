@@ -49,8 +49,18 @@ TEST(CliOverBoardServer, UnixSocketBoardAnswersLikeTheInProcessOne) {
   EXPECT_EQ(code, 0) << command;
 
   server.Stop();
+  // A server that is gone is not a board that is missing.
   const auto gone = Output({"--board", address, "info"}, &code);
-  EXPECT_NE(code, 0);
+  EXPECT_EQ(code, 5) << gone;
+  EXPECT_NE(gone.find("Board server unreachable: " + address + " ("), std::string::npos) << gone;
+  EXPECT_EQ(gone.find("no board found"), std::string::npos) << gone;
+
+  // A server whose board cannot be opened has no board to offer.
+  BoardServerProcess refusing(VT_BOARD_SERVER, {"serve", "--listen", address, "--refuse-open"});
+  ASSERT_EQ(refusing.Address(), address);
+  const auto none = Output({"--board", address, "info"}, &code);
+  EXPECT_EQ(code, 3) << none;
+  EXPECT_NE(none.find("no board found"), std::string::npos) << none;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <atomic>
 #include <mutex>
 
@@ -170,6 +173,12 @@ TEST_P(RemoteBreakTest, BrokenLinkDropsHandlesUntilReconnect) {
   const uint8_t report[1] = {0};
   EXPECT_EQ(hid.Write(h, report, 500), kWaitFailed);
   EXPECT_FALSE(hid.Connected());
+  // The failure is the server's, and says which way it failed.
+  const std::string expected[] = {
+      "Board server connection lost: " + server.Address() + " (the server closed the connection)",
+      "Board server protocol error: " + server.Address() + " (answer of 65537 bytes announced)",
+      "Board server timed out: " + server.Address() + " (no answer within 100 ms)"};
+  EXPECT_EQ(hid.StackError(), expected[static_cast<int>(GetParam())]);
 
   // Without a reconnect every primitive fails.
   uint8_t buf[8];
@@ -180,6 +189,7 @@ TEST_P(RemoteBreakTest, BrokenLinkDropsHandlesUntilReconnect) {
   // server hands out the same number again.
   EXPECT_EQ(hid.Enumerate().size(), 1u);
   EXPECT_TRUE(hid.Connected());
+  EXPECT_EQ(hid.StackError(), "");
   EXPECT_EQ(hid.Write(h, report, 500), kWaitFailed);
   HidHandle h2 = kInvalidHidHandle;
   ASSERT_EQ(hid.Open("hid0", &h2), kWaitOk);
@@ -205,6 +215,32 @@ TEST(RemoteBackend, UnreachableOrBadAddressFailsCleanly) {
   HidHandle h = 77;
   EXPECT_EQ(absent.Open("x", &h), kWaitFailed);
   EXPECT_EQ(h, kInvalidHidHandle);
+  EXPECT_EQ(absent.StackError(),
+            "Board server unreachable: unix:/nonexistent/dir/board.sock (no such file or directory)");
+}
+
+TEST(RemoteBackend, RefusedPortAndForeignAnswersAreNamed) {
+  // A loopback port nobody listens on: bound once, then released.
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  socklen_t len = sizeof sa;
+  getsockname(probe, reinterpret_cast<sockaddr*>(&sa), &len);
+  close(probe);
+  const std::string address = "tcp:127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+  RemoteHidBackend refused(address);
+  EXPECT_TRUE(refused.Enumerate().empty());
+  EXPECT_EQ(refused.StackError(), "Board server unreachable: " + address + " (connection refused)");
+
+  // Something that frames its answers but does not speak the protocol.
+  FakeServer foreign([](const Bytes&) { return FakeServer::Frame({1, 2}); });
+  RemoteHidBackend confused(foreign.Address(), nullptr, std::chrono::milliseconds(500));
+  EXPECT_TRUE(confused.Enumerate().empty());
+  EXPECT_EQ(confused.StackError(),
+            "Board server protocol error: " + foreign.Address() + " (malformed answer to ENUMERATE)");
+  EXPECT_FALSE(confused.Connected()) << "nothing after a foreign answer can be trusted";
 }
 
 TEST(SocketAddress, ParsesTcpAndUnixForms) {

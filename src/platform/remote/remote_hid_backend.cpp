@@ -20,21 +20,47 @@ uint16_t RequestSize(size_t bufferSize) {
 
 RemoteHidBackend::RemoteHidBackend(std::string address, Clock* clock,
                                    std::chrono::milliseconds socketTimeout)
-    : addressText_(std::move(address)),
-      address_(ParseSocketAddress(addressText_)),
-      clock_(clock),
-      timeout_(socketTimeout) {}
+    : addressText_(std::move(address)), clock_(clock), timeout_(socketTimeout) {
+  if (auto parsed = ParseSocketAddress(addressText_)) {
+    channel_ = std::make_unique<SocketChannel>(std::move(*parsed));
+  }
+}
+
+RemoteHidBackend::RemoteHidBackend(std::string address, std::unique_ptr<FrameChannel> channel,
+                                   Clock* clock, std::chrono::milliseconds socketTimeout)
+    : addressText_(std::move(address)), channel_(std::move(channel)), clock_(clock), timeout_(socketTimeout) {}
 
 void RemoteHidBackend::Disconnect() {
-  socket_.Disconnect();
+  if (channel_) channel_->Disconnect();
   handles_.clear();
 }
 
+std::string RemoteHidBackend::StackError() const {
+  const char* what = nullptr;
+  switch (fault_.kind) {
+    case LinkFault::Kind::kNone: return {};
+    case LinkFault::Kind::kUnreachable: what = "Board server unreachable"; break;
+    case LinkFault::Kind::kTimedOut: what = "Board server timed out"; break;
+    case LinkFault::Kind::kClosed: what = "Board server connection lost"; break;
+    case LinkFault::Kind::kProtocol: what = "Board server protocol error"; break;
+  }
+  return std::string(what) + ": " + addressText_ + " (" + fault_.reason + ")";
+}
+
+void RemoteHidBackend::ProtocolFault(const char* request) {
+  fault_.kind = LinkFault::Kind::kProtocol;
+  fault_.reason = std::string("malformed answer to ") + request;
+  // Whatever came after cannot be trusted to line up with our requests.
+  Disconnect();
+}
+
 bool RemoteHidBackend::EnsureConnected() {
-  if (socket_.Connected()) return true;
+  if (channel_ == nullptr) return false;
+  if (channel_->Connected()) return true;
   handles_.clear();
-  if (!address_) return false;
-  return socket_.Connect(*address_, timeout_);
+  if (channel_->Connect(timeout_)) return true;
+  fault_ = channel_->LastFault();
+  return false;
 }
 
 // A server that is not up yet is not a broken HID stack: the first
@@ -51,9 +77,11 @@ std::vector<std::string> RemoteHidBackend::EntryPointNames() const {
 
 std::optional<std::vector<uint8_t>> RemoteHidBackend::Exchange(const std::vector<uint8_t>& request) {
   std::optional<std::vector<uint8_t>> response;
-  if (socket_.SendFrame(request, timeout_)) response = socket_.ReceiveFrame(timeout_);
-  // The socket drops itself on any failure; the handles go with it.
-  if (!socket_.Connected()) handles_.clear();
+  if (channel_ == nullptr) return response;
+  if (channel_->SendFrame(request, timeout_)) response = channel_->ReceiveFrame(timeout_);
+  fault_ = response ? LinkFault{} : channel_->LastFault();
+  // The channel drops itself on any failure; the handles go with it.
+  if (!channel_->Connected()) handles_.clear();
   return response;
 }
 
@@ -62,7 +90,7 @@ std::optional<std::vector<uint8_t>> RemoteHidBackend::Exchange(const std::vector
 // and ask once more, as a HID stack finds a board that was plugged back in.
 std::optional<std::vector<uint8_t>> RemoteHidBackend::ExchangeStateless(
     const std::vector<uint8_t>& request) {
-  const bool wasConnected = socket_.Connected();
+  const bool wasConnected = Connected();
   if (!EnsureConnected()) return std::nullopt;
   auto response = Exchange(request);
   if (!response && wasConnected && EnsureConnected()) response = Exchange(request);
@@ -79,6 +107,7 @@ std::vector<HidDeviceInfo> RemoteHidBackend::Enumerate() {
   const auto response = ExchangeStateless(EncodeEnumerate());
   if (!response) return {};
   auto devices = DecodeEnumerate(*response);
+  if (!devices) ProtocolFault("ENUMERATE");
   return devices ? std::move(*devices) : std::vector<HidDeviceInfo>{};
 }
 
@@ -89,7 +118,10 @@ int RemoteHidBackend::Open(const std::string& path, HidHandle* handle) {
   const auto response = ExchangeStateless(*request);
   if (!response) return kWaitFailed;
   const auto decoded = DecodeOpen(*response);
-  if (!decoded) return kWaitFailed;
+  if (!decoded) {
+    ProtocolFault("OPEN");
+    return kWaitFailed;
+  }
   if (decoded->result != kWaitOk) return decoded->result;
   // Skip the invalid value when the counter wraps.
   if (nextHandle_ == kInvalidHidHandle) ++nextHandle_;
@@ -114,7 +146,10 @@ int RemoteHidBackend::Write(HidHandle handle, std::span<const uint8_t> report, u
   const auto response = Exchange(*request);
   if (!response) return kWaitFailed;
   const auto result = DecodeResultOnly(*response);
-  if (!result) return kWaitFailed;
+  if (!result) {
+    ProtocolFault("WRITE");
+    return kWaitFailed;
+  }
   if (*result == kWaitTimeout && clock_ != nullptr) clock_->SleepMs(waitMs);
   return *result;
 }
@@ -124,7 +159,10 @@ int RemoteHidBackend::FetchData(const std::vector<uint8_t>& request, uint16_t re
   const auto response = Exchange(request);
   if (!response) return kWaitFailed;
   const auto decoded = DecodeData(*response, requested);
-  if (!decoded) return kWaitFailed;
+  if (!decoded) {
+    ProtocolFault("a data request");
+    return kWaitFailed;
+  }
   // DecodeData holds n to at most the requested size, which is at most the
   // buffer's size.
   if (!decoded->data.empty()) std::memcpy(buf.data(), decoded->data.data(), decoded->data.size());

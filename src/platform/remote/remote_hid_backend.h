@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,11 +35,21 @@ class RemoteHidBackend final : public HidBackend {
   // `clock` may be null: then run-out waits are not charged anywhere.
   explicit RemoteHidBackend(std::string address, Clock* clock = nullptr,
                             std::chrono::milliseconds socketTimeout = kDefaultSocketTimeout);
+  // The same over any channel (tests and fuzzing script the server);
+  // `address` only names it in messages.
+  RemoteHidBackend(std::string address, std::unique_ptr<FrameChannel> channel, Clock* clock,
+                   std::chrono::milliseconds socketTimeout = kDefaultSocketTimeout);
 
   // False when the address cannot be parsed.
-  bool AddressValid() const { return address_.has_value(); }
+  bool AddressValid() const { return channel_ != nullptr; }
   const std::string& AddressText() const { return addressText_; }
-  bool Connected() const { return socket_.Connected(); }
+  bool Connected() const { return channel_ != nullptr && channel_->Connected(); }
+  // Why the last exchange with the server failed; kNone after one that
+  // went through.
+  const LinkFault& LastFault() const { return fault_; }
+  // "Board server unreachable: tcp:127.0.0.1:5 (connection refused)" and
+  // the like, or empty while the server answers.
+  std::string StackError() const override;
   // Drops the connection (and every handle) as a broken link would.
   void Disconnect();
 
@@ -66,11 +77,15 @@ class RemoteHidBackend final : public HidBackend {
   int FetchData(const std::vector<uint8_t>& request, uint16_t requested,
                 std::span<uint8_t> buf, size_t* got);
 
+  // A well-framed answer that does not decode: the server does not speak
+  // the protocol (or not this version of it).
+  void ProtocolFault(const char* request);
+
   std::string addressText_;
-  std::optional<SocketAddress> address_;
+  std::unique_ptr<FrameChannel> channel_;
   Clock* clock_;
   std::chrono::milliseconds timeout_;
-  StreamSocket socket_;
+  LinkFault fault_;
   std::map<HidHandle, uint32_t> handles_;  // ours -> the server's
   HidHandle nextHandle_ = 1;
 };

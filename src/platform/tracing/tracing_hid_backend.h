@@ -30,6 +30,7 @@ class TracingHidBackend final : public HidBackend {
   int GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
+  std::string StackError() const override { return inner_.StackError(); }
 
   // "00 41 26": bytes as two-digit hex, space separated.
   static std::string Hex(std::span<const uint8_t> bytes);
