@@ -13,6 +13,7 @@
 #include "profiles/profile_file.h"
 #include "profiles/profile_text.h"
 #include "profiles/profile_text_internal.h"
+#include "profiles/toml_text_guard.h"
 
 namespace vt::profiles {
 namespace {
@@ -210,6 +211,10 @@ bool ReadHeaderText(Reader& reader, const toml::table& doc, std::string_view tex
 
 ProfileBytesResult ProfileTextToFile(std::string_view text, const std::string& fileName) {
   ProfileBytesResult result;
+  if (const std::string where = CheckTomlTextCharacters(text); !where.empty()) {
+    result.error = fileName + ":" + where;
+    return result;
+  }
   toml::table doc;
   try {
     doc = toml::parse(text, fileName);

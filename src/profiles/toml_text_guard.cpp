@@ -1,0 +1,83 @@
+#include "profiles/toml_text_guard.h"
+
+namespace vt::profiles {
+
+namespace {
+
+bool Beyond(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
+bool Starts(std::string_view text, size_t at, std::string_view what) {
+  return text.substr(at, what.size()) == what;
+}
+
+// The next character after spaces and tabs, or 0 at the end.
+char NextAfterBlanks(std::string_view text, size_t at) {
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  return at < text.size() ? text[at] : '\0';
+}
+
+std::string At(size_t line, const char* reason) { return std::to_string(line) + ": " + reason; }
+
+}  // namespace
+
+std::string CheckTomlTextCharacters(std::string_view text) {
+  enum class In { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral };
+  In in = In::kPlain;
+  size_t line = 1;
+  bool wide = false;  // the string being read holds a byte beyond ASCII
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n') ++line;
+    switch (in) {
+      case In::kPlain:
+        if (c == '#') {
+          in = In::kComment;
+        } else if (c == '"' || c == '\'') {
+          const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
+          in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
+          if (multi) i += 2;
+          wide = false;
+        } else if (Beyond(c)) {
+          return At(line, "a character beyond ASCII outside a quoted value");
+        }
+        break;
+      case In::kComment:
+        if (c == '\n') in = In::kPlain;
+        break;
+      case In::kBasic:
+      case In::kLiteral:
+        if (c == '\\' && in == In::kBasic) {
+          if (i + 1 < text.size() && Beyond(text[i + 1])) wide = true;
+          if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
+          ++i;
+        } else if (c == (in == In::kBasic ? '"' : '\'')) {
+          in = In::kPlain;
+          // A quoted key (before '=', '.' or a table header's ']') is read
+          // through the same lookup as the spaces around it.
+          const char next = NextAfterBlanks(text, i + 1);
+          if (wide && (next == '=' || next == '.' || next == ']')) {
+            return At(line, "a character beyond ASCII in a quoted key");
+          }
+        } else if (c == '\n') {
+          in = In::kPlain;  // unterminated: the library reports it
+        } else if (Beyond(c)) {
+          wide = true;
+        }
+        break;
+      case In::kMultiBasic:
+      case In::kMultiLiteral:
+        if (Beyond(c)) return At(line, "a character beyond ASCII in a multi-line string");
+        if (c == '\\' && in == In::kMultiBasic) {
+          if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
+          ++i;
+        } else if (Starts(text, i, in == In::kMultiBasic ? "\"\"\"" : "'''")) {
+          in = In::kPlain;
+          i += 2;
+        }
+        break;
+    }
+  }
+  return {};
+}
+
+}  // namespace vt::profiles

@@ -1,0 +1,19 @@
+#pragma once
+
+// Debian's TOML library (toml++ 3.3) reaches a code path it marks as
+// unreachable when it meets a character beyond ASCII where it looks for
+// spaces: at the start of a line, around keys and values, in a quoted key,
+// after a line-ending backslash in a multi-line string. That is undefined
+// behaviour in an optimised build. Profile texts never need such a
+// character there, so a text is checked before the library sees it.
+
+#include <string>
+#include <string_view>
+
+namespace vt::profiles {
+
+// Empty when every byte beyond ASCII sits inside a one-line quoted value or
+// a comment; otherwise "LINE: reason" for the first one that does not.
+std::string CheckTomlTextCharacters(std::string_view text);
+
+}  // namespace vt::profiles
