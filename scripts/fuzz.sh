@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-12}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(firmware_image profile_file infrared info_block wire_server
+((${#targets[@]})) || targets=(firmware_image profile_file infrared info_block wire_server wire_client
                                  device_reply)
 build=build/fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"

@@ -111,3 +111,28 @@ put("device_reply", "profile-read", b"\x01" + read)
 
 # ---- info block: choices, a tag, a limit, then the block --------------------
 put("info_block", "short-chain", b"\x00" + u16(11) + u16(2048) + bytes(block))
+
+# ---- wire client: a decoder probe, then the server's answers in order -------
+def answer(body):
+    return u16(len(body)) + body
+
+
+def enumerate_answer(serial="W10000471102.05"):
+    b = u32(0) + bytes([1]) + u16(9) + b"virtual:0" + u16(0x16C0) + u16(0xC360) + u16(0x0610)
+    b += bytes([len(serial)]) + "".join(serial).encode("utf-16-le")
+    return b + bytes([1]) + u16(65) + u16(65) + bytes([1])
+
+
+client = u16(8) + u16(0)  # probe: nothing
+client += b"\x00"  # Load connects
+client += answer(enumerate_answer())
+client += answer(u32(0) + u32(7))  # OPEN
+client += answer(u32(0) + u16(32) + "W10000471102.05".encode("utf-16-le") + b"\x00\x00")
+client += answer(u32(0))  # CLOSE
+client += b"\x00" + bytes([0x28, 0, 0, 0, 0])  # a command
+client += answer(u32(0) + u32(7))  # OPEN
+client += answer(u32(0))  # WRITE
+client += answer(u32(0) + u16(8) + bytes([5, 0, 2, 10, 0, 0, 0, 0]))
+client += answer(u32(0))  # CLOSE
+put("wire_client", "detect-and-command", client)
+put("wire_client", "server-hangs-up", u16(8) + u16(0) + b"\x00" + u16(0xFFFF))

@@ -16,6 +16,7 @@
 #include "tests/fuzz/bodies/info_block_fuzz_body.h"
 #include "tests/fuzz/bodies/infrared_fuzz_body.h"
 #include "tests/fuzz/bodies/profile_file_fuzz_body.h"
+#include "tests/fuzz/bodies/wire_client_fuzz_body.h"
 #include "tests/fuzz/bodies/wire_server_fuzz_body.h"
 
 namespace vt::fuzz {
@@ -78,6 +79,8 @@ TEST(FuzzCorpusReplay, InfraredRecordings) { EXPECT_GT(Replay("infrared", RunInf
 TEST(FuzzCorpusReplay, InfoBlockChains) { EXPECT_GT(Replay("info_block", RunInfoBlockInput), 0u); }
 
 TEST(FuzzCorpusReplay, WireServerSessions) { EXPECT_GT(Replay("wire_server", RunWireServerInput), 0u); }
+
+TEST(FuzzCorpusReplay, WireClientAnswers) { EXPECT_GT(Replay("wire_client", RunWireClientInput), 0u); }
 
 TEST(FuzzCorpusReplay, DeviceReplies) { EXPECT_GT(Replay("device_reply", RunDeviceReplyTargetInput), 0u); }
 
