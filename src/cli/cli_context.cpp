@@ -63,7 +63,8 @@ devlink::BoardLink* CliContext::Link() {
   return link_.get();
 }
 
-devlink::BoardLink* CliContext::Board() {
+devlink::BoardLink* CliContext::Board(bool changesBoard) {
+  (void)changesBoard;
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!link->USBDeviceDetect_Win32()) {

@@ -50,7 +50,9 @@ class CliContext {
   // A link with its HID backend loaded. nullptr after Fail().
   devlink::BoardLink* Link();
   // A link to a detected board; fails with "no board found" otherwise.
-  devlink::BoardLink* Board();
+  // `changesBoard`: the command changes the board, so with several boards
+  // at the address one must be chosen with --serial.
+  devlink::BoardLink* Board(bool changesBoard = false);
 
   // Ends the session (a virtual board's flash file is written back). False
   // after printing the reason.

@@ -10,6 +10,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
@@ -25,109 +26,6 @@ namespace {
 
 using platform::MessageAnswer;
 using profiles::HeadlessEditor;
-
-struct ProfilesArgs {
-  std::string output;
-  std::string file;
-  std::string other;
-  int set = 0;  // 1..7; 0 when not given
-  bool json = false;
-  bool yes = false;
-  std::string backupDir;
-};
-
-// One command's editor, board link and questions.
-class Session {
- public:
-  Session(CliContext& ctx, const ProfilesArgs& args) : ctx_(ctx), args_(args) {
-    if (args.set > 0) editor_.SelectSet(args.set - 1);
-  }
-
-  HeadlessEditor& Editor() { return editor_; }
-
-  // The board and its transfer; nullptr after printing why.
-  profiles::ProfileTransfer* Transfer() {
-    if (transfer_) return transfer_.get();
-    devlink::BoardLink* link = ctx_.Board();
-    if (link == nullptr) return nullptr;
-    link_ = link;
-    transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, editor_.Editor());
-    if (!args_.backupDir.empty()) transfer_->SetBackupRoot(args_.backupDir);
-    return transfer_.get();
-  }
-  devlink::BoardLink* Link() { return link_; }
-
-  bool ReadBoard() {
-    profiles::ProfileTransfer* t = Transfer();
-    if (t == nullptr) return false;
-    const bool ok = t->ReadProfilesFromBoard(false);
-    ReportMessages();
-    if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
-    return ok;
-  }
-
-  // Asks the question on the terminal, or takes --yes. Without --yes and
-  // without a terminal nothing is asked and the answer is No. A Yes is
-  // handed on to the editor, which asks the same question.
-  bool Confirm(const std::string& text, const std::string& caption) {
-    if (args_.yes) {
-      editor_.Script().QueueAnswer(MessageAnswer::Yes);
-      return true;
-    }
-    if (isatty(STDIN_FILENO) == 0) {
-      ctx_.Fail("\"" + OneLine(text) + "\" needs an answer: run again with --yes (stdin is not a terminal)");
-      return false;
-    }
-    ctx_.out << caption << ": " << OneLine(text) << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
-      ctx_.out << "Nothing done.\n";
-      return false;
-    }
-    editor_.Script().QueueAnswer(MessageAnswer::Yes);
-    return true;
-  }
-
-  // Messages the editor showed (errors) go to stderr.
-  void ReportMessages() {
-    const auto& boxes = editor_.Script().MessageBoxes();
-    for (; shown_ < boxes.size(); ++shown_) {
-      const auto& r = boxes[shown_].request;
-      if (r.buttons == platform::MessageButtons::Ok) ctx_.err << r.caption << ": " << OneLine(r.text) << '\n';
-    }
-  }
-
-  std::string Status() {
-    return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
-  }
-
- private:
-  CliContext& ctx_;
-  const ProfilesArgs& args_;
-  HeadlessEditor editor_;
-  devlink::BoardLink* link_ = nullptr;
-  std::unique_ptr<profiles::ProfileTransfer> transfer_;
-  size_t shown_ = 0;
-};
-
-// Loads a profile file into the editor: all sets, or its one record into
-// the current set (then *oneSet is true). False after printing why.
-bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr) {
-  const auto read = profiles::ReadProfileFileAnyForm(path);
-  if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
-  const auto parsed = profiles::ParseProfileFile(*read.bytes);
-  if (!parsed.file) {
-    return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)), ExitCode::kRefusedInput) == 0;
-  }
-  if (oneSet != nullptr) {
-    *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
-  }
-  s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
-  if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
-    return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
-  }
-  return true;
-}
 
 bool LoadSource(CliContext& ctx, Session& s, const std::string& source, bool* oneSet = nullptr) {
   return source == "board" ? s.ReadBoard() : LoadFile(ctx, s, source, oneSet);
@@ -193,29 +91,11 @@ int RunShow(CliContext& ctx, const ProfilesArgs& a) {
   return 0;
 }
 
-int FinishWrite(CliContext& ctx, Session& s, bool ok) {
-  s.ReportMessages();
-  const auto* t = s.Transfer();
-  if (!ok) {
-    std::string why = "Velotrack I/O Error";
-    if (t != nullptr && !t->LastBackup().empty()) {
-      why += "; the block as it was is saved in " + t->LastBackup().string() +
-             " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
-    }
-    return ctx.Fail(why, ExitCode::kWriteFailed);
-  }
-  if (t != nullptr && !t->LastBackup().empty()) {
-    ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
-  }
-  ctx.out << "OK\n";
-  return 0;
-}
-
 int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
   // The board's sets first, so a one-set file replaces only its set.
-  if (!s.ReadBoard() || !LoadFile(ctx, s, a.file)) return ctx.Failed();
-  if (!s.Confirm("All profile settings in Velotrack will be overwritten\n\nAre you sure?", "PC->Velotrack")) {
+  if (!s.ReadBoard(true) || !LoadFile(ctx, s, a.file)) return ctx.Failed();
+  if (!s.Confirm(kOverwritePrompt, kOverwriteTitle)) {
     return 1;
   }
   return FinishWrite(ctx, s, s.Transfer()->WriteProfilesToBoard(profiles::WriteMode::kWrite));
@@ -223,7 +103,7 @@ int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
 
 int RunClear(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
-  if (s.Transfer() == nullptr) return ctx.Failed();
+  if (s.Transfer(true) == nullptr) return ctx.Failed();
   if (!s.Confirm("All profiles data and firmware settings\nin Velotrack will be deleted!\n\nYou have to update "
                  "the firmware and\nchoose all profile settings again\n\nAre you sure?",
                  "Total Clear to Velotrack")) {
@@ -253,7 +133,7 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
   const auto loaded = profiles::LoadInfoBlockBackup(a.file);
   if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error, ExitCode::kRefusedInput);
   Session s(ctx, a);
-  if (s.Transfer() == nullptr) return ctx.Failed();
+  if (s.Transfer(true) == nullptr) return ctx.Failed();
   if (!s.Confirm("The settings block of Velotrack will be replaced by\n" + a.file + "\n\nAre you sure?",
                  "Restore")) {
     return 1;
@@ -369,6 +249,8 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   diff->add_option("B", a->other, "profile file or 'board'")->required();
   setOption(diff, "only this set; the set a one-profile file is compared as");
   diff->callback([&ctx, a] { ctx.exitCode = RunDiff(ctx, *a); });
+
+  RegisterProfileValueCommands(*group, ctx, a);
 }
 
 }  // namespace vt::cli

@@ -107,4 +107,33 @@ TEST_F(CliProfileTextTest, ConvertRefusesWhatIsNoProfileFile) {
             ToInt(ExitCode::kRefusedInput));
 }
 
+// `profiles set` on a file replaces it only with a sound result; on the board
+// it goes through the verified write, and a refused value changes nothing.
+TEST_F(CliProfileTextTest, SetChangesFilesAndTheBoardOnlyWithValuesThePageTakes) {
+  ASSERT_EQ(Cli("standard", {"profiles", "read", "-o", Path("all.dat")}).code, 0);
+  const std::string before = Slurp(Path("all.dat"));
+  const CliRun bad = Cli("standard", {"profiles", "set", "--file", Path("all.dat"), "set2.interval=10 sec",
+                                      "set3.interval=forever"});
+  EXPECT_EQ(bad.code, ToInt(ExitCode::kUsage));
+  EXPECT_NE(bad.err.find("set3.interval: \"forever\" is not one of the values allowed: \"Minimum\""),
+            std::string::npos) << bad.err;
+  EXPECT_EQ(Slurp(Path("all.dat")), before);
+
+  const CliRun set = Cli("standard", {"profiles", "set", "--file", Path("all.dat"), "--set", "2", "interval=10 sec"});
+  ASSERT_EQ(set.code, 0) << set.err;
+  const CliRun got = Cli("standard", {"profiles", "get", "--file", Path("all.dat"), "set.2.interval", "--json"});
+  EXPECT_EQ(got.out, "{\"set2.interval\":\"10 sec\"}\n") << got.err;
+  EXPECT_EQ(Cli("standard", {"profiles", "diff", Path("all.dat"), "board"}).code, 1);
+
+  const CliRun refused = Cli("standard", {"profiles", "set", "set4.pan_360=maybe", "--yes"});
+  EXPECT_EQ(refused.code, ToInt(ExitCode::kUsage));
+  EXPECT_EQ(Cli("standard", {"profiles", "diff", Path("all.dat"), "board"}).code, 1);
+  const CliRun written =
+      Cli("standard", {"profiles", "set", "set2.interval=10 sec", "--yes", "--backup-dir", Path("b")});
+  ASSERT_EQ(written.code, 0) << written.err;
+  EXPECT_EQ(Cli("standard", {"profiles", "diff", Path("all.dat"), "board"}).code, 0);
+  EXPECT_EQ(Cli("standard", {"profiles", "get", "--set", "2", "interval"}).out, "set2.interval = \"10 sec\"\n");
+  EXPECT_EQ(Cli("standard", {"profiles", "get", "set2.nope"}).code, ToInt(ExitCode::kUsage));
+}
+
 }  // namespace

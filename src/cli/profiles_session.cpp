@@ -1,0 +1,106 @@
+#include "cli/profiles_session.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/text_format.h"
+#include "profiles/editor_files.h"
+#include "profiles/profile_file.h"
+#include "profiles/profile_text.h"
+
+namespace vt::cli {
+
+using platform::MessageAnswer;
+
+Session::Session(CliContext& ctx, const ProfilesArgs& args) : ctx_(ctx), args_(args) {
+  if (args.set > 0) editor_.SelectSet(args.set - 1);
+}
+
+profiles::ProfileTransfer* Session::Transfer(bool changesBoard) {
+  if (transfer_) return transfer_.get();
+  devlink::BoardLink* link = ctx_.Board(changesBoard);
+  if (link == nullptr) return nullptr;
+  link_ = link;
+  transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, editor_.Editor());
+  if (!args_.backupDir.empty()) transfer_->SetBackupRoot(args_.backupDir);
+  return transfer_.get();
+}
+
+bool Session::ReadBoard(bool changesBoard) {
+  profiles::ProfileTransfer* t = Transfer(changesBoard);
+  if (t == nullptr) return false;
+  const bool ok = t->ReadProfilesFromBoard(false);
+  ReportMessages();
+  if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
+  return ok;
+}
+
+bool Session::Confirm(const std::string& text, const std::string& caption) {
+  if (args_.yes) {
+    editor_.Script().QueueAnswer(MessageAnswer::Yes);
+    return true;
+  }
+  if (isatty(STDIN_FILENO) == 0) {
+    ctx_.Fail("\"" + OneLine(text) + "\" needs an answer: run again with --yes (stdin is not a terminal)");
+    return false;
+  }
+  ctx_.out << caption << ": " << OneLine(text) << " [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+    ctx_.out << "Nothing done.\n";
+    return false;
+  }
+  editor_.Script().QueueAnswer(MessageAnswer::Yes);
+  return true;
+}
+
+void Session::ReportMessages() {
+  const auto& boxes = editor_.Script().MessageBoxes();
+  for (; shown_ < boxes.size(); ++shown_) {
+    const auto& r = boxes[shown_].request;
+    if (r.buttons == platform::MessageButtons::Ok) ctx_.err << r.caption << ": " << OneLine(r.text) << '\n';
+  }
+}
+
+std::string Session::Status() {
+  return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
+}
+
+bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
+  const auto read = profiles::ReadProfileFileAnyForm(path);
+  if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
+  const auto parsed = profiles::ParseProfileFile(*read.bytes);
+  if (!parsed.file) {
+    return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)),
+                    ExitCode::kRefusedInput) == 0;
+  }
+  if (oneSet != nullptr) {
+    *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
+  }
+  s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
+  if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
+    return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
+  }
+  return true;
+}
+
+int FinishWrite(CliContext& ctx, Session& s, bool ok) {
+  s.ReportMessages();
+  const auto* t = s.Transfer();
+  if (!ok) {
+    std::string why = "Velotrack I/O Error";
+    if (t != nullptr && !t->LastBackup().empty()) {
+      why += "; the block as it was is saved in " + t->LastBackup().string() +
+             " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
+    }
+    return ctx.Fail(why, ExitCode::kWriteFailed);
+  }
+  if (t != nullptr && !t->LastBackup().empty()) {
+    ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+  }
+  ctx.out << "OK\n";
+  return 0;
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,80 @@
+#pragma once
+
+// What the profile subcommands share: their options and one command's
+// editor, board link and questions.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "profiles/headless_editor.h"
+#include "profiles/profile_transfer.h"
+
+namespace CLI {
+class App;
+}
+
+namespace vt::cli {
+
+struct ProfilesArgs {
+  std::string output;
+  std::string file;
+  std::string other;
+  int set = 0;  // 1..7; 0 when not given
+  bool json = false;
+  bool yes = false;
+  std::string backupDir;
+  std::vector<std::string> items;  // get: KEY...; set: KEY=VALUE...
+};
+
+// One command's editor, board link and questions.
+class Session {
+ public:
+  Session(CliContext& ctx, const ProfilesArgs& args);
+
+  profiles::HeadlessEditor& Editor() { return editor_; }
+
+  // The board and its transfer; nullptr after printing why. A command that
+  // changes the board asks for one board only (`--serial` among several).
+  profiles::ProfileTransfer* Transfer(bool changesBoard = false);
+  devlink::BoardLink* Link() { return link_; }
+
+  // Reads the seven sets from the board into the editor.
+  bool ReadBoard(bool changesBoard = false);
+
+  // Asks the question on the terminal, or takes --yes. Without --yes and
+  // without a terminal nothing is asked and the answer is No. A Yes is
+  // handed on to the editor, which asks the same question.
+  bool Confirm(const std::string& text, const std::string& caption);
+
+  // Messages the editor showed (errors) go to stderr.
+  void ReportMessages();
+
+  std::string Status();
+
+ private:
+  CliContext& ctx_;
+  const ProfilesArgs& args_;
+  profiles::HeadlessEditor editor_;
+  devlink::BoardLink* link_ = nullptr;
+  std::unique_ptr<profiles::ProfileTransfer> transfer_;
+  size_t shown_ = 0;
+};
+
+// Loads a profile file into the editor: all sets, or its one record into
+// the current set (then *oneSet is true). False after printing why.
+bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr);
+
+// The end of a command that wrote to the board: the backup taken, and
+// "OK" or the failure with its exit status.
+int FinishWrite(CliContext& ctx, Session& s, bool ok);
+
+// The question before the board's sets are replaced.
+inline constexpr const char* kOverwritePrompt = "All profile settings in Velotrack will be overwritten\n\nAre you sure?";
+inline constexpr const char* kOverwriteTitle = "PC->Velotrack";
+
+// `profiles get` and `profiles set`, added to the `profiles` group.
+void RegisterProfileValueCommands(CLI::App& group, CliContext& ctx, const std::shared_ptr<ProfilesArgs>& args);
+
+}  // namespace vt::cli
