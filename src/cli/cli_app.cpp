@@ -32,6 +32,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   app.add_option("--board", ctx.options.board,
                  "auto | virtual[:OPTIONS] | tcp:HOST:PORT | unix:PATH")
       ->capture_default_str();
+  app.add_option("--serial", ctx.options.serial,
+                 "the board with this serial among several (see `velotrack devices`)");
   app.add_option("--trace", ctx.options.traceFile, "log every HID primitive with its bytes to FILE");
   for (RegisterGroup group : kGroups) group(app, ctx);
 

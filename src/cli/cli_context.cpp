@@ -3,13 +3,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include <algorithm>
+
 #include "app/board_address.h"
+#include "cli/text_format.h"
 #include "platform/file_io.h"
 
 namespace vt::cli {
 
 CliContext::~CliContext() {
   link_.reset();
+  choice_.reset();
   backend_.reset();
   if (trace_ != nullptr) std::fclose(trace_);
 }
@@ -52,7 +56,8 @@ devlink::BoardLink* CliContext::Link() {
   if (link_) return link_.get();
   app::BoardBackend* backend = Backend();
   if (backend == nullptr) return nullptr;
-  link_ = std::make_unique<devlink::BoardLink>(backend->Hid(), backend->GetClock(), log_);
+  choice_ = std::make_unique<BoardChoiceHid>(backend->Hid(), options.serial);
+  link_ = std::make_unique<devlink::BoardLink>(*choice_, backend->GetClock(), log_);
   if (!link_->LoadDll()) {
     link_.reset();
     // Over a board server the HID layer loads only when the server answers.
@@ -63,10 +68,38 @@ devlink::BoardLink* CliContext::Link() {
   return link_.get();
 }
 
+bool CliContext::CheckBoardChoice(bool changesBoard) {
+  std::vector<std::string> serials;
+  for (const auto& d : Backend()->Hid().Enumerate()) {
+    if (IsBoard(d)) serials.push_back(SerialOf(d));
+  }
+  // A stack that cannot be asked is reported by the detection that follows.
+  if (!Backend()->Hid().StackError().empty()) return true;
+  std::string list;
+  for (const auto& s : serials) list += (list.empty() ? "" : ", ") + (s.empty() ? std::string("(no serial)") : s);
+  if (!options.serial.empty()) {
+    if (std::find(serials.begin(), serials.end(), options.serial) != serials.end()) return true;
+    Fail("no board with serial " + OneLine(options.serial) + " at '" + options.board + "'" +
+             (serials.empty() ? std::string() : "; boards there: " + list),
+         ExitCode::kNoBoard);
+    return false;
+  }
+  if (serials.size() < 2) return true;
+  if (changesBoard) {
+    Fail(std::to_string(serials.size()) + " boards at '" + options.board + "': " + list +
+             "; choose one with --serial SERIAL",
+         ExitCode::kManyBoards);
+    return false;
+  }
+  err << "note: " << serials.size() << " boards at '" << options.board << "' (" << list << "); using "
+      << serials.front() << " (choose one with --serial SERIAL)\n";
+  return true;
+}
+
 devlink::BoardLink* CliContext::Board(bool changesBoard) {
-  (void)changesBoard;
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
+  if (!CheckBoardChoice(changesBoard)) return nullptr;
   if (!link->USBDeviceDetect_Win32()) {
     // Nowhere to look is not the same as nothing there.
     const std::string stack = link->StackError();

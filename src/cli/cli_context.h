@@ -9,6 +9,7 @@
 #include "devlink/board_link.h"
 #include "platform/debug_log.h"
 #include "app/board_backend.h"
+#include "cli/board_choice_hid.h"
 #include "cli/exit_codes.h"
 
 namespace vt::cli {
@@ -16,6 +17,7 @@ namespace vt::cli {
 // Options every subcommand shares.
 struct CliOptions {
   std::string board = "auto";
+  std::string serial;  // the board to use among several; empty: the only one
   std::string traceFile;
 };
 
@@ -61,11 +63,16 @@ class CliContext {
  private:
   std::unique_ptr<app::BoardBackend> backend_;
   platform::DebugLog log_;
+  std::unique_ptr<BoardChoiceHid> choice_;  // before link_: the link uses it
   std::unique_ptr<devlink::BoardLink> link_;
   std::FILE* trace_ = nullptr;
   bool traceChecked_ = false;
   ExitCode lastFailure_ = ExitCode::kFailure;
   bool remote_ = false;  // --board names a board server
+
+  // Refuses an unknown --serial, and several boards without one for a
+  // command that changes a board. False after printing why.
+  bool CheckBoardChoice(bool changesBoard);
 };
 
 }  // namespace vt::cli

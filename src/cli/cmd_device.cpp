@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/board_choice_hid.h"
 #include "cli/cli_context.h"
 #include "cli/text_format.h"
 #include "devlink/board_identity.h"
@@ -29,38 +30,60 @@ std::string Hex4(uint16_t v) {
   return text;
 }
 
-std::string SerialText(const std::u16string& serial) {
-  std::string out;
-  for (char16_t c : serial) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-  return out;
-}
-
 const char* YesNo(bool b) { return b ? "yes" : "no"; }
 
-const char* Variant(const devlink::BoardIdentity& id) {
-  const uint8_t c = id.SerialChar(0);
-  if (id.IsVariantR()) return "R-board";
+// The board kind its serial's first character names.
+const char* VariantOfSerialChar(uint16_t c) {
+  if (c == 'R') return "R-board";
   if (c == 'A' || c == 'B') return "A/B-board";
   return "standard board";
 }
 
-int RunDevices(CliContext& ctx) {
+const char* Variant(const devlink::BoardIdentity& id) { return VariantOfSerialChar(id.SerialChar(0)); }
+
+std::string JsonText(const nlohmann::ordered_json& j) {
+  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+int RunDevices(CliContext& ctx, bool json) {
   app::BoardBackend* backend = ctx.Backend();
   if (backend == nullptr) return ctx.Failed();
   if (!backend->Hid().Load()) return ctx.Fail("cannot reach the HID devices of board '" + ctx.options.board + "'");
   const auto devices = backend->Hid().Enumerate();
+  if (!backend->Hid().StackError().empty()) return ctx.Fail(backend->Hid().StackError(), ExitCode::kServerUnreachable);
+  if (json) {
+    // Field names are documented in docs/cli.md and kept stable.
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& d : devices) {
+      const bool board = IsBoard(d);
+      nlohmann::ordered_json j = {{"path", d.path},
+                                  {"vendor_product", Hex4(d.vendorId) + ":" + Hex4(d.productId)},
+                                  {"version", Hex4(d.version)},
+                                  {"serial", SerialOf(d)},
+                                  {"is_board", board},
+                                  {"variant", board ? nlohmann::ordered_json(VariantOfSerialChar(d.serial.empty() ? 0 : d.serial[0]))
+                                                    : nlohmann::ordered_json(nullptr)},
+                                  {"input_report_length", d.capsValid ? nlohmann::ordered_json(d.inputReportLength) : nullptr},
+                                  {"output_report_length", d.capsValid ? nlohmann::ordered_json(d.outputReportLength) : nullptr},
+                                  {"openable", d.openable},
+                                  {"no_access", d.noAccess}};
+      list.push_back(std::move(j));
+    }
+    ctx.out << JsonText(list);
+    return 0;
+  }
   if (devices.empty()) ctx.out << "no HID devices\n";
   for (const auto& d : devices) {
-    const bool accepted = devlink::IsAcceptedVendor(d.vendorId) && devlink::IsAcceptedProduct(d.productId);
     ctx.out << BoardText(d.path) << "  " << Hex4(d.vendorId) << ':' << Hex4(d.productId) << "  version "
-            << Hex4(d.version) << "  serial \"" << SerialText(d.serial) << "\"  reports ";
+            << Hex4(d.version) << "  serial \"" << SerialOf(d) << "\"  reports ";
     if (d.capsValid) {
       ctx.out << d.inputReportLength << '/' << d.outputReportLength;
     } else {
       ctx.out << "unknown";
     }
-    ctx.out << (d.openable ? "" : d.noAccess.empty() ? "  busy" : "  no access")
-            << (accepted ? "  board" : "") << '\n';
+    ctx.out << (d.openable ? "" : d.noAccess.empty() ? "  busy" : "  no access");
+    if (IsBoard(d)) ctx.out << "  board: " << VariantOfSerialChar(d.serial.empty() ? 0 : d.serial[0]);
+    ctx.out << '\n';
   }
   return 0;
 }
@@ -76,15 +99,14 @@ int RunInfo(CliContext& ctx, bool json) {
   auto& out = ctx.out;
   if (json) {
     // Field names are documented in docs/cli.md and kept stable.
-    const nlohmann::json j = {
+    const nlohmann::ordered_json j = {
         {"path", id.devicePath}, {"vendor_product", ids},
         {"version", std::to_string(id.versionMajor) + "." + std::to_string(id.versionMinor)},
         {"serial", id.SerialText()}, {"variant", Variant(id)},
         {"is_legacy_board", link->IsLegacyBoard()}, {"is_variant_r", link->IsVariantR()},
         {"send_twice", link->SendTwice()}, {"input_report_length", id.inputReportByteLength},
         {"output_report_length", id.outputReportByteLength}};
-    out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-        << '\n';
+    out << JsonText(j);
     return 0;
   }
   out << "Path:                 " << BoardText(id.devicePath) << '\n'
@@ -151,7 +173,7 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
 }
 
 int RunReset(CliContext& ctx) {
-  devlink::BoardLink* link = ctx.Board();
+  devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
   if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent", ExitCode::kWriteFailed);
   ctx.out << "restart sent\n";
@@ -166,7 +188,7 @@ int RunCommand(CliContext& ctx, const std::vector<std::string>& fields) {
     if (!v) return ctx.Fail(std::string("bad ") + kNames[i] + " '" + fields[i] + "' (a byte)", ExitCode::kUsage);
     b[i] = static_cast<uint8_t>(*v);
   }
-  devlink::BoardLink* link = ctx.Board();
+  devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
   if (!link->USBSendCommand(b[0], b[1], b[2], b[3], b[4])) {
     return ctx.Fail("Velotrack I/O Error: no response (status 0x84)");
@@ -187,8 +209,10 @@ int RunCommand(CliContext& ctx, const std::vector<std::string>& fields) {
 }  // namespace
 
 void RegisterDeviceCommands(CLI::App& app, CliContext& ctx) {
-  app.add_subcommand("devices", "list every HID device, accepted as a board or not")
-      ->callback([&ctx] { ctx.exitCode = RunDevices(ctx); });
+  auto* devices = app.add_subcommand("devices", "list every HID device, accepted as a board or not");
+  auto devicesJson = std::make_shared<bool>(false);
+  devices->add_flag("--json", *devicesJson, "JSON output: a list of devices (fields in docs/cli.md)");
+  devices->callback([&ctx, devicesJson] { ctx.exitCode = RunDevices(ctx, *devicesJson); });
 
   auto* info = app.add_subcommand("info", "identity, variant, report lengths and version area of the board");
   auto infoJson = std::make_shared<bool>(false);

@@ -132,7 +132,7 @@ int RunVersion(CliContext& ctx) {
 int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
   if (args.builtIn == !args.file.empty()) return ctx.Fail("give either FILE.elf or --built-in", ExitCode::kUsage);
   if (args.wifi && !args.bootloader) return ctx.Fail("--wifi applies to --bootloader only", ExitCode::kUsage);
-  devlink::BoardLink* link = ctx.Board();
+  devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
   const std::filesystem::path root =
       args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);

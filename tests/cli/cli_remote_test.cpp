@@ -63,6 +63,53 @@ TEST(CliOverBoardServer, UnixSocketBoardAnswersLikeTheInProcessOne) {
   EXPECT_NE(none.find("no board found"), std::string::npos) << none;
 }
 
+// Two boards behind one server: nothing that changes a board guesses which,
+// --serial picks one, and an unknown serial is no board at all.
+TEST(CliOverBoardServer, SerialPicksOneOfSeveralBoards) {
+  const fs::path dir = fs::temp_directory_path() / ("vt_cli_two_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  struct RemoveDir {
+    fs::path path;
+    ~RemoveDir() { fs::remove_all(path); }
+  } cleanup{dir};
+  const std::string address = "unix:" + (dir / "two.sock").string();
+  BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address, "--preset", "standard", "--preset",
+                                              "r", "--serial", "W0000000001", "--serial", "R0000000002"});
+  ASSERT_EQ(server.Address(), address);
+  int code = 0;
+  const auto devices = Output({"--board", address, "devices"}, &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(devices.find("serial \"W0000000001\"  reports 65/65  board: standard board"), std::string::npos) << devices;
+  EXPECT_NE(devices.find("serial \"R0000000002\"  reports 65/65  board: R-board"), std::string::npos) << devices;
+
+  for (const std::vector<std::string>& change : {std::vector<std::string>{"reset"},
+                                                 {"profiles", "set", "set1.interval=2 min", "--yes"},
+                                                 {"profiles", "clear", "--yes"}}) {
+    std::vector<std::string> args = {"--board", address};
+    args.insert(args.end(), change.begin(), change.end());
+    const auto refused = Output(args, &code);
+    EXPECT_EQ(code, 8) << refused;
+    EXPECT_NE(refused.find("W0000000001, R0000000002; choose one with --serial"), std::string::npos) << refused;
+  }
+  const auto unknown = Output({"--board", address, "--serial", "X9", "info"}, &code);
+  EXPECT_EQ(code, 3) << unknown;
+  EXPECT_NE(unknown.find("no board with serial X9"), std::string::npos) << unknown;
+
+  const auto picked = Output({"--board", address, "--serial", "R0000000002", "info"}, &code);
+  EXPECT_EQ(code, 0) << picked;
+  EXPECT_NE(picked.find("Variant:              R-board"), std::string::npos) << picked;
+  const auto set = Output({"--board", address, "--serial", "R0000000002", "profiles", "set", "set1.interval=2 min",
+                           "--yes", "--backup-dir", (dir / "b").string()},
+                          &code);
+  ASSERT_EQ(code, 0) << set;
+  EXPECT_NE(Output({"--board", address, "--serial", "R0000000002", "profiles", "get", "set1.interval"}, &code)
+                .find("\"2 min\""),
+            std::string::npos);
+  EXPECT_EQ(Output({"--board", address, "--serial", "W0000000001", "profiles", "get", "set1.interval"}, &code)
+                .find("\"2 min\""),
+            std::string::npos);
+}
+
 }  // namespace
 
 #endif
