@@ -14,6 +14,8 @@ namespace vt::cli {
 // A board's serial-number string as printable text (other characters as
 // \xNN), as `devices` and the messages about several boards show it.
 std::string SerialOf(const platform::HidDeviceInfo& device);
+// The serial as UTF-8 (unpaired surrogates as U+FFFD), for JSON output.
+std::string SerialUtf8(const platform::HidDeviceInfo& device);
 // True for a device the board link accepts as a board.
 bool IsBoard(const platform::HidDeviceInfo& device);
 

@@ -59,7 +59,7 @@ int RunDevices(CliContext& ctx, bool json) {
       nlohmann::ordered_json j = {{"path", d.path},
                                   {"vendor_product", Hex4(d.vendorId) + ":" + Hex4(d.productId)},
                                   {"version", Hex4(d.version)},
-                                  {"serial", SerialOf(d)},
+                                  {"serial", SerialUtf8(d)},
                                   {"is_board", board},
                                   {"variant", board ? nlohmann::ordered_json(VariantOfSerialChar(d.serial.empty() ? 0 : d.serial[0]))
                                                     : nlohmann::ordered_json(nullptr)},
@@ -152,6 +152,7 @@ struct MessagesArgs {
   bool follow = false;
   uint32_t intervalMs = 100;
   uint32_t forMs = 0;
+  bool json = false;
 };
 
 int RunMessages(CliContext& ctx, const MessagesArgs& args) {
@@ -164,7 +165,15 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
     const uint8_t status = link->ReadDeviceText(text);
     if (status != devlink::kStatusOk && !args.follow) return ctx.Fail("no board found", ExitCode::kNoBoard);
     // While following, a board that is away is simply asked again later.
-    if (status == devlink::kStatusOk) ctx.out << RenderDeviceText(text) << std::flush;
+    if (status == devlink::kStatusOk && args.json) {
+      // One JSON object per line; while following only texts that came.
+      const std::string shown = RenderDeviceText(text);
+      if (!args.follow || !shown.empty()) {
+        ctx.out << JsonText({{"time_ms", clock.NowMs() - start}, {"text", shown}}) << std::flush;
+      }
+    } else if (status == devlink::kStatusOk) {
+      ctx.out << RenderDeviceText(text) << std::flush;
+    }
     if (!args.follow || ctx.stopRequested()) break;
     if (args.forMs != 0 && clock.NowMs() - start >= args.forMs) break;
     clock.SleepMs(args.intervalMs);
@@ -230,6 +239,7 @@ void RegisterDeviceCommands(CLI::App& app, CliContext& ctx) {
   messages->add_flag("--follow,-f", msgArgs->follow, "keep polling until interrupted");
   messages->add_option("--interval", msgArgs->intervalMs, "poll interval in ms")->capture_default_str();
   messages->add_option("--for", msgArgs->forMs, "stop following after this many ms (0: never)");
+  messages->add_flag("--json", msgArgs->json, "JSON lines: {time_ms, text} per message");
   messages->callback([&ctx, msgArgs] { ctx.exitCode = RunMessages(ctx, *msgArgs); });
 
   app.add_subcommand("reset", "restart the board's microcontroller")

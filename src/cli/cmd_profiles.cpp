@@ -2,6 +2,7 @@
 // reads or writes through the same editor and transfer code as the panel,
 // so the texts printed are the ones the pages would show.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <iostream>
@@ -31,38 +32,42 @@ bool LoadSource(CliContext& ctx, Session& s, const std::string& source, bool* on
   return source == "board" ? s.ReadBoard() : LoadFile(ctx, s, source, oneSet);
 }
 
+std::string JsonLine(const nlohmann::ordered_json& j) {
+  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
 void PrintShown(CliContext& ctx, Session& s, int onlySet, bool json) {
   auto& ed = s.Editor().Editor();
   auto& out = ctx.out;
   const auto main = profiles::ShowMainWindow(ed);
-  if (json) {
-    out << "{";
-    for (const auto& f : main) out << profiles::JsonString(f.name) << ": " << profiles::JsonString(f.text) << ", ";
-    out << "\"sets\": [";
-  } else {
-    for (const auto& f : main) out << f.name << ": " << f.text << '\n';
+  // Field names are documented in docs/cli.md and kept stable.
+  nlohmann::ordered_json j = nlohmann::ordered_json::object();
+  for (const auto& f : main) {
+    if (json) {
+      j[f.name] = f.text;
+    } else {
+      out << f.name << ": " << f.text << '\n';
+    }
   }
-  bool first = true;
+  nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   for (int i = 0; i < profiles::kProfileCount; ++i) {
     if (onlySet > 0 && i != onlySet - 1) continue;
     const auto fields = profiles::ShowPage(ed, i);
     if (json) {
-      out << (first ? "" : ", ") << "{\"set\": " << i + 1 << ", \"fields\": [";
-      for (size_t k = 0; k < fields.size(); ++k) {
-        out << (k ? ", " : "") << "{\"name\": " << profiles::JsonString(fields[k].name)
-            << ", \"text\": " << profiles::JsonString(fields[k].text)
-            << ", \"enabled\": " << (fields[k].enabled ? "true" : "false") << "}";
-      }
-      out << "]}";
+      nlohmann::ordered_json list = nlohmann::ordered_json::array();
+      for (const auto& f : fields) list.push_back({{"name", f.name}, {"text", f.text}, {"enabled", f.enabled}});
+      sets.push_back({{"set", i + 1}, {"fields", std::move(list)}});
     } else {
       out << "\nSet #" << i + 1 << '\n';
       for (const auto& f : fields) {
         out << "  " << f.name << ": " << f.text << (f.enabled ? "" : "  (not used)") << '\n';
       }
     }
-    first = false;
   }
-  if (json) out << "]}\n";
+  if (json) {
+    j["sets"] = std::move(sets);
+    out << JsonLine(j);
+  }
 }
 
 int RunRead(CliContext& ctx, const ProfilesArgs& a) {
@@ -169,24 +174,32 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
   const int onlySet = a.set > 0 ? a.set : (leftOne || rightOne ? 1 : 0);
   const bool compareMain = !leftOne && !rightOne;
   size_t differences = 0;
-  auto compare = [&](const std::string& where, const std::vector<profiles::ShownField>& x,
-                     const std::vector<profiles::ShownField>& y) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  auto compare = [&](int set, const std::vector<profiles::ShownField>& x, const std::vector<profiles::ShownField>& y) {
     for (size_t k = 0; k < x.size() && k < y.size(); ++k) {
       if (x[k].text == y[k].text && x[k].name == y[k].name) continue;
       ++differences;
-      ctx.out << where << x[k].name << ": " << x[k].text << " | " << y[k].text << '\n';
+      if (a.json) {
+        list.push_back({{"set", set > 0 ? nlohmann::ordered_json(set) : nlohmann::ordered_json(nullptr)},
+                        {"name", x[k].name}, {"a", x[k].text}, {"b", y[k].text}});
+      } else {
+        ctx.out << (set > 0 ? "Set #" + std::to_string(set) + ": " : std::string()) << x[k].name << ": "
+                << x[k].text << " | " << y[k].text << '\n';
+      }
     }
   };
   if (compareMain) {
-    compare("", profiles::ShowMainWindow(left.Editor().Editor()),
-            profiles::ShowMainWindow(right.Editor().Editor()));
+    compare(0, profiles::ShowMainWindow(left.Editor().Editor()), profiles::ShowMainWindow(right.Editor().Editor()));
   }
   for (int i = 0; i < profiles::kProfileCount; ++i) {
     if (onlySet > 0 && i != onlySet - 1) continue;
-    compare("Set #" + std::to_string(i + 1) + ": ", profiles::ShowPage(left.Editor().Editor(), i),
-            profiles::ShowPage(right.Editor().Editor(), i));
+    compare(i + 1, profiles::ShowPage(left.Editor().Editor(), i), profiles::ShowPage(right.Editor().Editor(), i));
   }
-  if (differences == 0) ctx.out << "no differences\n";
+  if (a.json) {
+    ctx.out << JsonLine({{"differences", std::move(list)}});
+  } else if (differences == 0) {
+    ctx.out << "no differences\n";
+  }
   return differences == 0 ? 0 : 1;
 }
 
@@ -248,6 +261,7 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   diff->add_option("A", a->file, "profile file or 'board'")->required();
   diff->add_option("B", a->other, "profile file or 'board'")->required();
   setOption(diff, "only this set; the set a one-profile file is compared as");
+  diff->add_flag("--json", a->json, "JSON output: {differences: [{set, name, a, b}]}");
   diff->callback([&ctx, a] { ctx.exitCode = RunDiff(ctx, *a); });
 
   RegisterProfileValueCommands(*group, ctx, a);

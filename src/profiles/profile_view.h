@@ -22,7 +22,4 @@ std::vector<ShownField> ShowPage(SettingsEditor& editor, int setIndex);
 // The main window's fields: default profile and servo units.
 std::vector<ShownField> ShowMainWindow(SettingsEditor& editor);
 
-// JSON string literal of `text` (quotes included).
-std::string JsonString(const std::string& text);
-
 }  // namespace vt::profiles

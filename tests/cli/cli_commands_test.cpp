@@ -174,3 +174,54 @@ TEST(Cli, VirtualBoardFlashSurvivesInItsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every --json output is one JSON value per line, with the fields scripts
+// rely on, and the text and JSON forms agree.
+TEST(Cli, JsonOutputsParseAndAgreeWithTheText) {
+  const auto parse = [](const std::string& line) { return nlohmann::json::parse(line, nullptr, false); };
+  const auto devices = parse(Cli({"--board", "virtual:r", "devices", "--json"}).out);
+  ASSERT_TRUE(devices.is_array());
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].value("variant", ""), "R-board");
+  EXPECT_TRUE(devices[0].value("is_board", false));
+
+  const auto show = parse(Cli({"--board", "virtual", "profiles", "show", "--set", "3", "--json"}).out);
+  ASSERT_TRUE(show.is_object());
+  ASSERT_EQ(show["sets"].size(), 1u);
+  EXPECT_EQ(show["sets"][0].value("set", 0), 3);
+  EXPECT_FALSE(show["sets"][0]["fields"].empty());
+  EXPECT_TRUE(show.contains("Servo Units"));
+
+  const fs::path dir = fs::temp_directory_path() / ("vt_cli_json_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string a = (dir / "a.toml").string();
+  const std::string b = (dir / "b.toml").string();
+  ASSERT_EQ(Cli({"--board", "virtual", "profiles", "read", "-o", a}).code, 0);
+  ASSERT_EQ(Cli({"profiles", "convert", a, b}).code, 0);
+  ASSERT_EQ(Cli({"profiles", "set", "--file", b, "set4.interval=2 min", "set4.pan_360=true"}).code, 0);
+  const auto text = Cli({"profiles", "diff", a, b});
+  const auto json = Cli({"profiles", "diff", a, b, "--json"});
+  EXPECT_EQ(json.code, 1);
+  const auto diff = parse(json.out);
+  ASSERT_TRUE(diff.is_object()) << json.out;
+  EXPECT_EQ(diff["differences"].size(), Lines(text.out)) << text.out;
+  EXPECT_EQ(diff["differences"][0].value("set", 0), 4);
+  EXPECT_EQ(diff["differences"][0].value("b", ""), "2 min");
+  EXPECT_EQ(parse(Cli({"profiles", "diff", a, a, "--json"}).out)["differences"].size(), 0u);
+  fs::remove_all(dir);
+
+  const auto messages = Cli({"--board", "virtual", "messages", "--follow", "--for", "300", "--json"});
+  EXPECT_EQ(messages.code, 0) << messages.err;
+  std::istringstream lines(messages.out);
+  size_t count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    const auto m = parse(line);
+    ASSERT_TRUE(m.is_object()) << line;
+    EXPECT_NE(m.value("text", "").find("ready"), std::string::npos) << line;
+  }
+  EXPECT_GE(count, 1u);
+}
+
+}  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -108,6 +110,35 @@ TEST(CliOverBoardServer, SerialPicksOneOfSeveralBoards) {
   EXPECT_EQ(Output({"--board", address, "--serial", "W0000000001", "profiles", "get", "set1.interval"}, &code)
                 .find("\"2 min\""),
             std::string::npos);
+}
+
+// A board's serial is whatever the board says: in JSON it arrives escaped,
+// never as a control character on the reader's terminal or in a parser.
+TEST(CliOverBoardServer, JsonCarriesControlCharactersEscaped) {
+  const fs::path dir = fs::temp_directory_path() / ("vt_cli_esc_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  struct RemoveDir {
+    fs::path path;
+    ~RemoveDir() { fs::remove_all(path); }
+  } cleanup{dir};
+  const std::string address = "unix:" + (dir / "esc.sock").string();
+  const std::string serial = "W\x1b]0;owned\x07\n1";
+  BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address, "--serial", serial});
+  ASSERT_EQ(server.Address(), address);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"devices", "--json"},
+                                              {"info", "--json"}}) {
+    std::vector<std::string> all = {"--board", address};
+    all.insert(all.end(), args.begin(), args.end());
+    int code = 0;
+    std::ostringstream out, err;
+    code = vt::cli::RunCli(all, out, err);
+    ASSERT_EQ(code, 0) << err.str();
+    const std::string text = out.str();
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+              1) << text;  // the line end only
+    EXPECT_FALSE(nlohmann::json::parse(text, nullptr, false).is_discarded()) << text;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "cli/board_choice_hid.h"
 #include "cli/text_format.h"
 
 namespace {
@@ -50,6 +51,23 @@ TEST(TextFormat, BoardTextAndMessagesCannotDriveTheTerminal) {
   // Messages stay on one line; UTF-8 in file names is kept.
   EXPECT_EQ(OneLine("Saved to\n/tmp/caf\xc3\xa9\x1b]0;x\x07"),
             "Saved to /tmp/caf\xc3\xa9\\x1b]0;x\\x07");
+}
+
+}  // namespace
+
+namespace {
+
+// Serials come from the board: shown escaped for --serial, and as valid
+// UTF-8 for JSON whatever 16-bit units they hold.
+TEST(BoardSerial, EscapedForTheTerminalAndValidUtf8ForJson) {
+  vt::platform::HidDeviceInfo d;
+  d.serial = u"W1\x1b\\";
+  d.serial += char16_t{0x00E9};
+  d.serial += char16_t{0xD83D};  // a pair: U+1F600
+  d.serial += char16_t{0xDE00};
+  d.serial += char16_t{0xDC00};  // unpaired
+  EXPECT_EQ(vt::cli::SerialOf(d), "W1\\x1b\\x5c\\xe9\\ud83d\\ude00\\udc00");
+  EXPECT_EQ(vt::cli::SerialUtf8(d), "W1\x1b\\\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // file between runs, as a user would chain the commands.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <filesystem>
@@ -57,8 +58,12 @@ TEST_F(CliProfilesTest, ReadShowAndDiffAgreeWithTheBoard) {
 
   const CliRun json = Cli({"profiles", "show", "--file", Path("all.dat"), "--json"});
   ASSERT_EQ(json.code, 0) << json.err;
-  EXPECT_EQ(json.out.rfind("{\"Default Profile\": \"#", 0), 0u);
-  EXPECT_NE(json.out.find("{\"set\": 7, \"fields\": [{\"name\": \"Camera Model\""), std::string::npos);
+  const auto j = nlohmann::json::parse(json.out, nullptr, false);
+  ASSERT_TRUE(j.is_object()) << json.out;
+  EXPECT_EQ(j.value("Default Profile", "").rfind('#', 0), 0u) << json.out;
+  ASSERT_EQ(j["sets"].size(), 7u);
+  EXPECT_EQ(j["sets"][6].value("set", 0), 7);
+  EXPECT_EQ(j["sets"][6]["fields"][0].value("name", ""), "Camera Model");
 
   const CliRun same = Cli({"profiles", "diff", Path("all.dat"), "board"});
   EXPECT_EQ(same.code, 0) << same.out << same.err;
