@@ -92,6 +92,9 @@ int RunRead(CliContext& ctx, const ProfilesArgs& a) {
 int RunShow(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
   if (!LoadSource(ctx, s, a.file.empty() ? "board" : a.file)) return ctx.Failed();
+  // The board as the panel shows it after starting; a file as File > Open
+  // shows it.
+  if (a.file.empty()) s.PanelStartUp();
   PrintShown(ctx, s, a.set, a.json);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "profiles/editor_files.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_text.h"
+#include "profiles/settings_editor.h"
 
 namespace vt::cli {
 
@@ -34,6 +35,10 @@ bool Session::ReadBoard(bool changesBoard) {
   ReportMessages();
   if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
   return ok;
+}
+
+void Session::PanelStartUp() {
+  editor_.Editor().HandleCommand(editor_.MainWindow(), profiles::editor_cmd::kServoUnitsDegrees);
 }
 
 bool Session::Confirm(const std::string& text, const std::string& caption) {

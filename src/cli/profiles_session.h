@@ -43,6 +43,10 @@ class Session {
   // Reads the seven sets from the board into the editor.
   bool ReadBoard(bool changesBoard = false);
 
+  // What the panel does once it has read the board on start-up: its servo
+  // units menu goes to degrees, so the pages show positions in degrees.
+  void PanelStartUp();
+
   // Asks the question on the terminal, or takes --yes. Without --yes and
   // without a terminal nothing is asked and the answer is No. A Yes is
   // handed on to the editor, which asks the same question.

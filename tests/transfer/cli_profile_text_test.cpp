@@ -137,3 +137,21 @@ TEST_F(CliProfileTextTest, SetChangesFilesAndTheBoardOnlyWithValuesThePageTakes)
 }
 
 }  // namespace
+
+namespace {
+
+// `profiles show` on a board shows the pages as the panel does once it has
+// started (servo units switched to degrees); the stored units are untouched
+// and a file shows as it was saved.
+TEST(CliPanelStartUp, ShowOnABoardUsesThePanelsStartUpUnits) {
+  const std::string board = "virtual:standard";
+  std::ostringstream getOut, getErr, showOut, showErr;
+  ASSERT_EQ(vt::cli::RunCli({"--board", board, "profiles", "get", "set1.servo_units"}, getOut, getErr), 0);
+  ASSERT_EQ(getOut.str(), "set1.servo_units = \"Milliseconds\"\n") << getErr.str();
+  ASSERT_EQ(vt::cli::RunCli({"--board", board, "profiles", "show", "--set", "1"}, showOut, showErr), 0);
+  EXPECT_NE(showOut.str().find("Servo Units: Degrees, Gear ratio 1:1\n"), std::string::npos) << showOut.str();
+  EXPECT_NE(showOut.str().find("  Tilt #2: 9°"), std::string::npos) << showOut.str();
+  EXPECT_EQ(showOut.str().find("ms\n"), std::string::npos) << showOut.str();
+}
+
+}  // namespace
