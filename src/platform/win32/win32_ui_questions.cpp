@@ -1,0 +1,210 @@
+// Win32Ui: questions (message boxes), file choices through the common item
+// dialog, closes asked for while an operation runs, and the bookkeeping of
+// open modal windows.
+#include <windows.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_ui.h"
+
+namespace vt::platform::win32 {
+
+namespace {
+
+constexpr char kCloseQuestion[] =
+    "A board operation is running. Stopping it now could leave the board half "
+    "programmed.\n\nClose the panel as soon as the operation has finished?";
+constexpr char kClosesWhenDone[] = " The panel closes when it is done.";
+
+UINT ButtonFlags(MessageButtons buttons) {
+  // Enter takes the answer that changes nothing.
+  switch (buttons) {
+    case MessageButtons::Ok: return MB_OK;
+    case MessageButtons::OkCancel: return MB_OKCANCEL | MB_DEFBUTTON2;
+    case MessageButtons::YesNo: return MB_YESNO | MB_DEFBUTTON2;
+    case MessageButtons::YesNoCancel: return MB_YESNOCANCEL | MB_DEFBUTTON3;
+  }
+  return MB_OK;
+}
+
+UINT IconFlags(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::None: return 0;
+    case MessageIcon::Information: return MB_ICONINFORMATION;
+    case MessageIcon::Question: return MB_ICONQUESTION;
+    case MessageIcon::Warning: return MB_ICONWARNING;
+    case MessageIcon::Error: return MB_ICONERROR;
+  }
+  return 0;
+}
+
+int AnswerId(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::Ok: return IDOK;
+    case MessageAnswer::Cancel: return IDCANCEL;
+    case MessageAnswer::Yes: return IDYES;
+    case MessageAnswer::No: return IDNO;
+  }
+  return IDCANCEL;
+}
+
+BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM into) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (std::wstring_view(name) == L"#32770") {
+    reinterpret_cast<std::vector<HWND>*>(into)->push_back(hwnd);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void Win32Ui::SetScript(UiScript* script) { script_ = script ? script : &ownScript_; }
+
+MessageAnswer Win32Ui::AskUser(const MessageBoxRequest& request) {
+  const HWND owner = GetAncestor(Hwnd(request.owner), GA_ROOT);
+  const MessageAnswer safe = UiScript::SafeDefault(request.buttons);
+  modals_.push_back({nullptr, nullptr, AnswerId(safe)});
+  const int pressed =
+      MessageBoxW(owner, Widen(request.text).c_str(), Widen(request.caption).c_str(),
+                  ButtonFlags(request.buttons) | IconFlags(request.icon) | MB_SETFOREGROUND);
+  modals_.pop_back();
+  ScheduleDrain();
+  switch (pressed) {
+    case IDOK: return MessageAnswer::Ok;
+    case IDYES: return MessageAnswer::Yes;
+    case IDNO: return MessageAnswer::No;
+    default:
+      // Escape or the close box: what changes nothing.
+      return safe;
+  }
+}
+
+MessageAnswer Win32Ui::MessageBox(const MessageBoxRequest& request) {
+  if (unattended_ || script_->HasQueuedAnswer()) return script_->Answer(request);
+  return AskUser(request);
+}
+
+std::optional<std::string> Win32Ui::ChooseFile(const FileDialogRequest& request) {
+  if (unattended_ || script_->HasQueuedFile()) return script_->ChooseFile(request);
+
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const bool save = request.mode == FileDialogMode::Save;
+  IFileDialog* dialog = nullptr;
+  std::optional<std::string> chosen;
+  if (SUCCEEDED(CoCreateInstance(save ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr,
+                                 CLSCTX_INPROC_SERVER, IID_IFileDialog,
+                                 reinterpret_cast<void**>(&dialog)))) {
+    dialog->SetTitle(Widen(request.title).c_str());
+    std::vector<std::wstring> texts;
+    texts.reserve(request.filters.size() * 2);
+    std::vector<COMDLG_FILTERSPEC> specs;
+    for (const FileFilter& filter : request.filters) {
+      texts.push_back(Widen(filter.name + " (" + filter.pattern + ")"));
+      texts.push_back(Widen(filter.pattern));
+    }
+    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
+      specs.push_back({texts[i].c_str(), texts[i + 1].c_str()});
+    }
+    if (!specs.empty()) {
+      dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+      dialog->SetFileTypeIndex(1);
+    }
+    // "*.dat" names the extension a bare file name gets.
+    std::string suffix = request.defaultExtension;
+    if (const size_t dot = suffix.rfind('.'); dot != std::string::npos) suffix = suffix.substr(dot + 1);
+    if (!suffix.empty() && suffix.find('*') == std::string::npos) {
+      dialog->SetDefaultExtension(Widen(suffix).c_str());
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    options |= FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR;
+    if (save) {
+      // The callers ask about overwriting themselves where it matters.
+      options &= ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_OVERWRITEPROMPT);
+    } else if (request.mustExist) {
+      options |= FOS_FILEMUSTEXIST | FOS_PATHMUSTEXIST;
+    } else {
+      options &= ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_FILEMUSTEXIST);
+    }
+    dialog->SetOptions(options);
+    modals_.push_back({nullptr, dialog, IDCANCEL});
+    const HRESULT shown = dialog->Show(GetAncestor(Hwnd(request.owner), GA_ROOT));
+    modals_.pop_back();
+    IShellItem* item = nullptr;
+    if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(&item)) && item != nullptr) {
+      PWSTR path = nullptr;
+      if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) && path != nullptr) {
+        chosen = Narrow(path);
+        CoTaskMemFree(path);
+      }
+      item->Release();
+    }
+    dialog->Release();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  ScheduleDrain();
+  return chosen;
+}
+
+void Win32Ui::CloseModals() {
+  // Newest first: each one's loop ends, and its caller gets "cancel" (or
+  // "no" where there is no cancel).
+  std::vector<HWND> boxes;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectBoxes, reinterpret_cast<LPARAM>(&boxes));
+  std::erase_if(boxes, [this](HWND box) { return HandleOf(box) != kNoWindow; });
+  for (auto it = modals_.rbegin(); it != modals_.rend(); ++it) {
+    if (it->hwnd != nullptr) {
+      EndDialog(it->hwnd, kIdCancel);
+    } else if (it->fileDialog != nullptr) {
+      it->fileDialog->Close(HRESULT_FROM_WIN32(ERROR_CANCELLED));
+    } else {
+      for (HWND box : boxes) PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(it->closeWith), 0);
+    }
+  }
+}
+
+// ---- Closes during an operation ----------------------------------------------------
+
+void Win32Ui::RequestClose(WindowHandle window) {
+  if (operationDepth_ > 0) {
+    // Asked at the next repaint of the operation, outside this message.
+    closeAsked_ = true;
+    return;
+  }
+  if (!modals_.empty()) {
+    // A question is open: it is answered first, then the close runs from
+    // the loop, never inside the question's own loop.
+    Queue({window, EventKind::Close, 0, 0});
+    return;
+  }
+  Raise({window, EventKind::Close, 0, 0});
+}
+
+void Win32Ui::AskCloseDuringOperation() {
+  if (!closeAsked_ || closePending_ || unattended_) {
+    if (unattended_ && closeAsked_) closePending_ = true;
+    closeAsked_ = false;
+    return;
+  }
+  closeAsked_ = false;
+  MessageBoxRequest question;
+  question.owner = operationWindow_;
+  question.text = kCloseQuestion;
+  question.caption = "Velotrack";
+  question.buttons = MessageButtons::YesNo;
+  question.icon = MessageIcon::Question;
+  closePending_ = AskUser(question) == MessageAnswer::Yes;
+  if (closePending_) {
+    if (const HWND label = BusyLabel(operationWindow_)) {
+      const int length = GetWindowTextLengthW(label);
+      std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+      text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(label, text.data(), length + 1))));
+      SetWindowTextW(label, (text + Widen(kClosesWhenDone)).c_str());
+    }
+  }
+}
+
+}  // namespace vt::platform::win32
