@@ -26,7 +26,7 @@ struct DebugWindows {
     InitTabbedDialog(ui, main, true, pages);
     ui.SetCheck(main, mw::kGetMessages, true);
   }
-  platform::HeadlessUi ui{resources::BuiltInTemplates()};
+  testing::TestUi ui{resources::BuiltInTemplates()};
   platform::WindowHandle main = platform::kNoWindow;
   PageTable pages{};
 };

@@ -9,9 +9,9 @@
 #include "devlink/board_link.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "platform/ui/headless_ui.h"
 #include "resources/templates.h"
 #include "shell/main_window.h"
+#include "tests/shell_main/test_ui.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
 
@@ -86,7 +86,7 @@ struct PanelFixture {
   std::FILE* logStream = nullptr;
   sim::VirtualHidBackend hid;
   devlink::BoardLink link{hid, clock, log};
-  platform::HeadlessUi ui{resources::BuiltInTemplates()};
+  TestUi ui{resources::BuiltInTemplates()};
   MainWindow panel{ui, link, clock, log};
   platform::WindowHandle main = platform::kNoWindow;
   bool offered = false;

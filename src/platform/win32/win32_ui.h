@@ -162,6 +162,10 @@ class Win32Ui : public Ui {
   void SetModalResponder(ModalResponder responder) { modalResponder_ = std::move(responder); }
   UiScript& Script() { return *script_; }
 
+  // Off screen: top-level windows are built and kept up to date but never
+  // shown (tests; showing one costs Wine a round trip to the X server).
+  void SetOffScreen(bool on) { offScreen_ = on; }
+
   // Manual timers: no system timer runs; RaiseTimer delivers a tick through
   // the window's message handling. For tests that decide when time passes.
   void SetManualTimers(bool on) { manualTimers_ = on; }
@@ -256,6 +260,7 @@ class Win32Ui : public Ui {
   UiScript* script_ = &ownScript_;
   bool unattended_ = false;
   bool manualTimers_ = false;
+  bool offScreen_ = false;
   ModalResponder modalResponder_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;

@@ -232,7 +232,7 @@ void Win32Ui::ShowWindow(WindowHandle window, bool show) {
   }
   entry->shownOnce = true;
   if (entry->topLevel) {
-    ::ShowWindow(entry->hwnd, SW_SHOW);
+    if (!offScreen_) ::ShowWindow(entry->hwnd, SW_SHOW);
     return;
   }
   // A page goes above the tab control it is placed on.
