@@ -11,6 +11,11 @@
 #include "platform/ui/ui_script.h"
 #include "platform/ui/ui_types.h"
 
+// Windows' headers make MessageBox a macro; here it is the facade's own.
+#ifdef MessageBox
+#undef MessageBox
+#endif
+
 namespace vt::platform {
 
 // The user interface as the panel's logic sees it: windows made from dialog

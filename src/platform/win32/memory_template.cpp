@@ -139,7 +139,7 @@ ControlClassStyle ClassStyleFor(const ControlTemplate& control) {
 
 uint32_t DialogStyleFor(const DialogTemplate& tpl) {
   const uint32_t bits = tpl.style;
-  uint32_t style = DS_SETFONT | WS_CLIPCHILDREN;
+  uint32_t style = DS_SETFONT;
   if (tpl.font.empty()) style |= DS_SHELLFONT;
   style |= (bits & style::kChild) ? (WS_CHILD | DS_CONTROL) : WS_POPUP;
   if (bits & style::kCaption) style |= WS_CAPTION;
