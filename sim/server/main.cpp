@@ -4,9 +4,10 @@
 // serve: runs one or more virtual boards and serves them over the board wire
 // protocol until interrupted. Flash contents can be kept in files between
 // runs; faults can be armed for every board.
-// usb: presents the board at ADDRESS (any address the panel takes) as a USB
-// device over usbredir, for QEMU's usb-redir device. This program is a
-// composition root like the panel's own, so it may pick backends by address.
+// usb (Linux only): presents the board at ADDRESS (any address the panel
+// takes) as a USB device over usbredir, for QEMU's usb-redir device. This
+// program is a composition root like the panel's own, so it may pick
+// backends by address.
 #include <CLI/CLI.hpp>
 
 #include <csignal>
@@ -15,14 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "app/board_address.h"
-#include "app/board_backend.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
-#include "sim/usb/usb_board_device.h"
-#include "sim/usb/usbredir_front.h"
+#include "sim/server/usb_command.h"
 #include "sim/wire/wire_server.h"
 
 namespace {
@@ -122,68 +120,12 @@ int Serve(ServeOptions& o) {
   return 0;
 }
 
-struct UsbOptions {
-  std::string board = "virtual";
-  std::string listen;
-  std::string path;
-  bool noOutEndpoint = false;
-  vt::sim::usb::UnplugPlan unplug;
-};
-
-int ServeUsb(const UsbOptions& o) {
-  std::string error;
-  const auto listen = vt::sim::ParseListenAddress(o.listen, &error);
-  const auto address = listen ? vt::app::ParseBoardAddress(o.board, &error) : std::nullopt;
-  if (!listen || !address) {
-    std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
-    return 2;
-  }
-  if (address->kind == vt::app::BoardAddress::Kind::kAuto) {
-    std::fprintf(stderr, "velotrack-board: a USB board is already on a bus; give a virtual, "
-                         "tcp: or unix: address\n");
-    return 2;
-  }
-  auto backend = vt::app::MakeBoardBackend(*address, nullptr, &error);
-  if (!backend) {
-    std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
-    return 1;
-  }
-  int rc = 0;
-  {
-    backend->Hid().Load();
-    vt::sim::usb::UsbBoardDevice device(backend->Hid(), !o.noOutEndpoint);
-    if (!device.Attach(o.path)) {
-      std::fprintf(stderr, "velotrack-board: no board at %s yet; it is plugged in when it appears\n",
-                   o.board.c_str());
-    }
-    vt::sim::usb::UsbRedirFront front(device, o.path, o.unplug);
-    if (!front.Listen(*listen, &error)) {
-      std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
-      return 1;
-    }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    if (listen->unixSocket) {
-      std::printf("velotrack-board: USB device for %s on unix:%s\n", o.board.c_str(),
-                  listen->path.c_str());
-    } else {
-      std::printf("velotrack-board: USB device for %s on tcp:%s:%u\n", o.board.c_str(),
-                  listen->host.c_str(), static_cast<unsigned>(front.Port()));
-    }
-    std::fflush(stdout);
-    while (!gStop) front.RunOnce(200);
-    front.Shutdown();
-  }
-  if (!backend->Finish(&error)) {
-    std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
-    rc = 1;
-  }
-  return rc;
-}
-
 int RunServer(int argc, char** argv) {
   CLI::App app{"Virtual Velotrack board served over the board wire protocol"};
   app.require_subcommand(1);
+  // Options are written --name on every system: on Windows too, a path such
+  // as /data/x.elf is an argument, not a "/option".
+  app.allow_windows_style_options(false);
   ServeOptions o;
 
   auto* serve = app.add_subcommand("serve", "serve virtual boards until interrupted");
@@ -212,19 +154,7 @@ int RunServer(int argc, char** argv) {
   serve->add_option("--report-length", f.reportLengthOverride,
                     "announce this report length (e.g. above 256)");
 
-  UsbOptions u;
-  auto* usb = app.add_subcommand("usb", "present a board as a USB device over usbredir");
-  usb->add_option("--board", u.board, "virtual[:OPTIONS], tcp:HOST:PORT or unix:PATH")
-      ->default_val("virtual");
-  usb->add_option("--listen", u.listen, "tcp:127.0.0.1:PORT or unix:PATH (QEMU connects)")
-      ->required();
-  usb->add_option("--path", u.path, "the board's path when ADDRESS offers several");
-  usb->add_flag("--no-out-endpoint", u.noOutEndpoint,
-                "no interrupt OUT endpoint: output reports come as SET_REPORT");
-  usb->add_option("--unplug-after", u.unplug.afterReports,
-                  "pull the cable after this many output reports");
-  usb->add_option("--unplug-for", u.unplug.forMs, "plug it back in after this many ms")
-      ->default_val(3000);
+  const auto runUsb = vt::sim::AddUsbCommand(app);
 
   app.add_subcommand("presets", "list the board presets")->callback([] {
     for (const auto& name : vt::sim::BoardConfig::PresetNames()) std::printf("%s\n", name.c_str());
@@ -232,7 +162,7 @@ int RunServer(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   if (serve->parsed()) return Serve(o);
-  if (usb->parsed()) return ServeUsb(u);
+  if (auto rc = runUsb()) return *rc;
   return 0;
 }
 
