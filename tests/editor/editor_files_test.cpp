@@ -2,45 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "profiles/enabling_rules.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
-#include "tests/support/temp_path.h"
+#include "tests/editor/editor_files_fixture.h"
 
 namespace vt::profiles {
 namespace {
 
 using platform::MessageAnswer;
-
-class EditorFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = vt::test::TempPath("vt-editor-files");
-    std::filesystem::create_directories(dir_);
-    // Give every set a distinct camera and pan time.
-    for (int i = 0; i < kProfileCount; ++i) {
-      StoredRecord r{};
-      SetRecordU16(r, kCameraOffset, static_cast<uint16_t>(CameraModels()[5 + static_cast<size_t>(i)].code));
-      r[37] = static_cast<uint8_t>(10 + i);
-      ed.LoadProfileIntoEditor(r, i + 1);
-    }
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::vector<uint8_t> FileBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  std::string Camera(int set) { return h.Ui().SelectedText(h.Page(set), ids::kCameraModel); }
-
-  HeadlessEditor h;
-  SettingsEditor& ed = h.Editor();
-  std::filesystem::path dir_;
-};
 
 TEST_F(EditorFilesTest, SaveAllThenOpenOnSetOneRestoresEverySet) {
   const auto path = dir_ / "all.dat";
@@ -127,22 +100,6 @@ TEST_F(EditorFilesTest, BadFilesAreRefusedWithTheirMessage) {
   const auto unwritable = dir_ / "no-such-dir" / "x.dat";
   EXPECT_EQ(WriteProfileFile(ed, nullptr, SaveWhat::kAllSets, unwritable), SaveResult::kFailed);
   EXPECT_EQ(h.Script().MessageBoxes().back().request.caption, "File Error");
-}
-
-TEST_F(EditorFilesTest, ReportWithoutViewerSaysWhereTheFileIs) {
-  const char* oldPath = std::getenv("PATH");
-  const std::string keep = oldPath ? oldPath : "";
-  ::setenv("PATH", "", 1);
-  ::unsetenv("VISUAL");
-  ::unsetenv("EDITOR");
-  const auto report = dir_ / "profiles.txt";
-  EXPECT_TRUE(ShowProfilesReport(ed, report));
-  ::setenv("PATH", keep.c_str(), 1);
-  ASSERT_TRUE(std::filesystem::exists(report));
-  ASSERT_FALSE(h.Script().MessageBoxes().empty());
-  EXPECT_NE(h.Script().MessageBoxes().back().request.text.find(report.string()), std::string::npos);
-  const auto text = FileBytes(report);
-  EXPECT_NE(std::string(text.begin(), text.end()).find("Set #1: LEDs: R - - G"), std::string::npos);
 }
 
 }  // namespace
