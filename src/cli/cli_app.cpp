@@ -29,6 +29,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   CLI::App app("Velotrack board command line", "velotrack");
   app.require_subcommand(1);
+  // Options are written --name on every system: on Windows too, a path such
+  // as /data/x.elf is an argument, not a "/option".
+  app.allow_windows_style_options(false);
   app.add_option("--board", ctx.options.board,
                  "auto | virtual[:OPTIONS] | tcp:HOST:PORT | unix:PATH")
       ->capture_default_str();
