@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test, in the given presets
-# (default: debug and asan).
+# (default: debug, asan and windows, the last under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 presets=("$@")
-((${#presets[@]})) || presets=(debug asan)
+((${#presets[@]})) || presets=(debug asan windows)
 jobs=$(nproc)
 for preset in "${presets[@]}"; do
   echo "=== preset $preset"
@@ -13,3 +13,7 @@ for preset in "${presets[@]}"; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+# The Windows command line under Wine against the Linux one.
+if [[ " ${presets[*]} " == *" debug "* && " ${presets[*]} " == *" windows "* ]]; then
+  scripts/wine-parity.sh
+fi
