@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev libudev-dev libusb-1.0-0-dev libcli11-dev
   libtomlplusplus-dev nlohmann-json3-dev
   xvfb xauth fonts-dejavu-core binutils clang libclang-rt-14-dev
+  xdotool openbox imagemagick x11-utils
   libusbredirparser-dev qemu-system-x86 busybox-static
   g++-mingw-w64-x86-64-posix googletest wine64 nsis zip
 )

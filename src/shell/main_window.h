@@ -147,6 +147,9 @@ class MainWindow {
   profiles::WordTable& CurrentTable();
   bool DispatchShellCommand(platform::WindowHandle sender, uint16_t id);
   void PollBoardMessages(platform::WindowHandle sender);
+  // Reads the board's firmware version and serial number into their fields
+  // again (after an update, or when another board appears).
+  void ShowBoardIdentity();
 
   platform::Ui& ui_;
   devlink::BoardLink& link_;

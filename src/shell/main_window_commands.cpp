@@ -2,11 +2,13 @@
 #include <optional>
 #include <string>
 
+#include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
 #include "flash/update_entry.h"
 #include "profiles/editor_files.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/profiles_report.h"
+#include "profiles/serial_display.h"
 #include "resources/resource_ids.h"
 #include "shell/board_operation.h"
 #include "shell/diagnostics_page.h"
@@ -159,6 +161,7 @@ void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
   if (serial != boardSerial_) {
     boardSerial_ = serial;
     heldFailure_ = false;
+    ShowBoardIdentity();
   }
   if (heldFailure_) return;
   ShowStatus(code);
@@ -179,13 +182,30 @@ void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   const std::string fileName = ui_.GetText(sender, dp::kFirmwareFile);
   if (id == dp::kFlashBootloader) {
     const auto ran = flash::FlashBootloaderCommand(ctx, fileName, ui_.IsChecked(sender, dp::kWifi));
-    if (ran) RestartMessagePoll();
+    if (ran) {
+      ShowBoardIdentity();
+      RestartMessagePoll();
+    }
     return;
   }
   const auto result = flash::FirmwareUpdateCommand(ctx, id == menu::kUpdateFirmware, fileName);
   if (!result) return;  // not supported, or not confirmed
+  // The board runs other firmware now (or a failed update left it in an
+  // unknown state): what the fields said before is no longer true.
+  ShowBoardIdentity();
   ShowStatus(*result ? kStatusOk : kStatusFailed);
   RestartMessagePoll();
+}
+
+void MainWindow::ShowBoardIdentity() {
+  std::string text = "Firmware version: ?";
+  flash::FirmwareVersion version;
+  if (!link_.Identity().SerialText().empty() && flash::ReadBoardFirmwareVersion(link_, &version)) {
+    text = "Firmware version: " + std::to_string(version.series) + "." +
+           std::to_string(version.minor) + "." + std::to_string(version.build);
+  }
+  ui_.SetText(window_, mw::kFirmware, text);
+  ui_.SetText(window_, mw::kSerial, profiles::SerialDisplayText(link_.Identity()));
 }
 
 void MainWindow::ShowAboutBox(platform::WindowHandle owner) {

@@ -37,6 +37,27 @@ TEST(FirmwareCommands, OldBoardIsOfferedTheBuiltInUpgradeAfterStartUp) {
   ASSERT_TRUE(flash::ReadBoardFirmwareVersion(f.link, &v));
   EXPECT_EQ(v.minor, 6);
   EXPECT_EQ(v.build, 76);
+  // The field shows what the board runs now, not what it ran before.
+  EXPECT_EQ(f.ui.GetText(f.main, mw::kFirmware), "Firmware version: 2.6.76");
+}
+
+TEST(FirmwareCommands, AnotherBoardRefreshesTheFirmwareAndSerialFields) {
+  PanelFixture f(false);
+  f.Start();
+  ASSERT_EQ(f.ui.GetText(f.main, mw::kFirmware), "Firmware version: 2.5.10");
+  const std::string firstSerial = f.ui.GetText(f.main, mw::kSerial);
+
+  f.hid.RemoveBoard(f.hid.Paths().front());
+  sim::BoardConfig other = sim::BoardConfig::Standard('V');
+  other.firmwareMinor = 4;
+  other.firmwareBuild = 3;
+  f.hid.AddBoard(std::move(other));
+  // The poll finds it: a failed open looks for a board again.
+  for (int tick = 0; tick < 3; ++tick) ASSERT_TRUE(f.ui.FireTimer(f.main, kMessagePollTimer));
+
+  EXPECT_EQ(f.ui.GetText(f.main, mw::kFirmware), "Firmware version: 2.4.3");
+  EXPECT_NE(f.ui.GetText(f.main, mw::kSerial), firstSerial);
+  EXPECT_EQ(f.Status(), "OK");
 }
 
 TEST(FirmwareCommands, AFailedUpdateShowsFailedAndThePollFollowsTheCheckBox) {
