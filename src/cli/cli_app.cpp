@@ -22,12 +22,7 @@ constexpr RegisterGroup kGroups[] = {
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           std::function<bool()> stopRequested) {
-  CliContext ctx(out, err);
-  if (stopRequested) ctx.stopRequested = std::move(stopRequested);
-
-  CLI::App app("Velotrack board command line", "velotrack");
+void DefineCli(CLI::App& app, CliContext& ctx) {
   app.require_subcommand(1);
   // Options are written --name on every system: on Windows too, a path such
   // as /data/x.elf is an argument, not a "/option".
@@ -39,6 +34,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                  "the board with this serial among several (see `velotrack devices`)");
   app.add_option("--trace", ctx.options.traceFile, "log every HID primitive with its bytes to FILE");
   for (RegisterGroup group : kGroups) group(app, ctx);
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           std::function<bool()> stopRequested) {
+  CliContext ctx(out, err);
+  if (stopRequested) ctx.stopRequested = std::move(stopRequested);
+
+  CLI::App app(kCliDescription, "velotrack");
+  DefineCli(app, ctx);
 
   // CLI11 takes the arguments last to first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -19,6 +19,12 @@ class CliContext;
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            std::function<bool()> stopRequested = nullptr);
 
+inline constexpr const char* kCliDescription = "Velotrack board command line";
+
+// Every option and subcommand of `velotrack` on `app`, bound to `ctx`. The
+// shell completion and the man page are generated from the same tree.
+void DefineCli(CLI::App& app, CliContext& ctx);
+
 // Each group of subcommands registers itself on the app; the group's file
 // holds its commands. A new group adds its function here and to the list in
 // cli_app.cpp.
