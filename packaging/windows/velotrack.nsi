@@ -1,6 +1,7 @@
 ; Installer for the Windows programs. Built by scripts/package-windows.sh:
 ;   makensis -DVERSION=x.y.z -DBINDIR=path -DOUTFILE=path velotrack.nsi
-Unicode true
+; A 64-bit installer for 64-bit programs (and one that wine64 alone can run).
+Target amd64-unicode
 !include "MUI2.nsh"
 
 Name "Velotrack Configuration Panel ${VERSION}"
