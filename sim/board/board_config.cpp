@@ -68,9 +68,9 @@ BoardConfig BoardConfig::Standard(char letter) {
 
 // The A/B firmware keeps its flash from address 0 with the info block at
 // 0x38000 and RAM at 0x40000000, in banks of 4 KiB sectors except the
-// bootloader bank (1 KiB). It mirrors the info block and the staging buffer
-// at the standard board's addresses, so both address sets reach the same
-// bytes.
+// bootloader bank (1 KiB). Nothing answers at the standard board's info
+// block and staging addresses: a panel that uses them reads zeros and has
+// its flash operations refused.
 BoardConfig BoardConfig::VariantAB(char letter) {
   BoardConfig c;
   c.preset = letter == 'B' ? "b" : "ab";
@@ -85,7 +85,7 @@ BoardConfig BoardConfig::VariantAB(char letter) {
       {"ram", 0x40000000, 0x8000, Kind::kRam, 0},
       {"registers", 0xFFFE00, 0x200, Kind::kRegisters, 0},
   };
-  c.aliases = {{0xE0000, 0x800, 0x38000}, {0xED200, 0x800, 0x40004200}};
+  c.aliases.clear();
   c.stagingAddress = 0x40004200;
   c.stagingSize = 0x800;
   c.infoBlockAddress = 0x38000;

@@ -197,14 +197,19 @@ TEST(BoardReadBack, ReturnsExactlyTheRequestedBytesAndRejectsLongReads) {
   EXPECT_EQ(h.String(240, 10), h.board->Peek(block, 10));
 }
 
-TEST(BoardMemoryMap, AbBoardMirrorsInfoBlockAndStagingAtStandardAddresses) {
+TEST(BoardMemoryMap, AbBoardAnswersOnlyAtItsOwnAddresses) {
   Host h(BoardConfig::VariantAB('A'));
-  EXPECT_EQ(h.ReadMemory(0xE0000, 64), h.board->Peek(0x38000, 64));
+  // The standard board's info block and staging addresses are not mapped.
+  EXPECT_EQ(h.ReadMemory(0xE0000, 64), std::vector<uint8_t>(64, 0));
+  EXPECT_NE(h.ReadMemory(0x38000, 64), std::vector<uint8_t>(64, 0));
   h.EnterProgramming();
-  h.Erase(0xE0000);  // 4 KiB sector behind the mirror
+  const auto before = h.board->Peek(0x38000, 2048);
+  h.Erase(0xE0000);
+  EXPECT_EQ(h.board->Peek(0x38000, 2048), before);
+  h.Erase(0x38000);  // one 4 KiB sector holds the whole block
   EXPECT_EQ(h.board->Peek(0x38000, 2048), std::vector<uint8_t>(2048, 0xFF));
-  h.Piece(0xED200, {1, 2, 3, 4});
-  h.Commit(0xE0000, 4);
+  h.Piece(0x40004200, {1, 2, 3, 4});
+  h.Commit(0x38000, 4);
   EXPECT_EQ(h.board->Peek(0x38000, 4), (std::vector<uint8_t>{1, 2, 3, 4}));
 }
 
