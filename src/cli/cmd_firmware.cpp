@@ -13,6 +13,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
 #include "cli/text_format.h"
+#include "flash/firmware_file_check.h"
 #include "flash/firmware_version.h"
 #include "flash/image_converter.h"
 #include "flash/image_inspect.h"
@@ -120,6 +121,10 @@ int RunVersion(CliContext& ctx) {
   ctx.out << "Board:    " << (known ? "Firmware version: " + VersionText(board) : "unknown") << '\n';
   const auto builtIn = flash::BuiltInFirmwareVersion(link->Identity());
   ctx.out << "Built-in: " << (builtIn ? VersionText(*builtIn) : "unknown") << '\n';
+  std::string why;
+  if (builtIn && !flash::BuiltInImageApplies(link->Identity(), &flash::BuiltInResource, &why)) {
+    ctx.out << "The built-in image cannot be applied to this board: " << why << '\n';
+  }
   switch (flash::CompareFirmwareVersion(*link)) {
     case -2: ctx.out << "The board's firmware is newer than this program supports.\n"; break;
     case -1: ctx.out << "Versions cannot be compared.\n"; break;
@@ -134,15 +139,26 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
   if (args.wifi && !args.bootloader) return ctx.Fail("--wifi applies to --bootloader only", ExitCode::kUsage);
   devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
+  const flash::BoardVariant variant = flash::VariantOf(link->Identity());
+  const auto part = args.bootloader ? flash::UpdatePart::kBootloader : flash::UpdatePart::kApplication;
+  if (!args.builtIn) {
+    // The same checks and verdict as `firmware inspect`, before any question.
+    const auto check = flash::CheckFirmwareFile(args.file, variant, part);
+    const std::string verdict = args.file + ": " + flash::FirmwareVerdict(check, variant, part);
+    if (!check.ok()) return ctx.Fail(verdict, ExitCode::kRefusedInput);
+    ctx.out << verdict << '\n';
+  }
   const std::filesystem::path root =
       args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
+  std::string lastBackup;
   flash::UpdateContext uctx{*link, ui,
-                            [&ctx, root](const devlink::BoardIdentity& id,
-                                         std::span<const uint8_t> block) {
+                            [&ctx, &lastBackup, root](const devlink::BoardIdentity& id,
+                                                      std::span<const uint8_t> block) {
                               if (root.empty()) return false;
                               auto saved = profiles::SaveInfoBlockBackup(root, id.SerialText(), block);
                               if (saved.ok) {
+                                lastBackup = saved.path.string();
                                 ctx.out << "Info block saved to " << saved.path.string() << '\n';
                               } else {
                                 ctx.err << "cannot save the info block: " << saved.error << '\n';
@@ -155,6 +171,11 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     auto decoded = flash::DecodeStoredImage(link->IsVariantR() ? flash::kRBoardImageResource
                                                                : flash::kStandardImageResource);
     if (!decoded) return ctx.Fail("no built-in image for this board");
+    const auto check = flash::CheckFirmwareImage(*decoded, variant, part);
+    if (!check.ok()) {
+      return ctx.Fail("built-in image: " + flash::FirmwareVerdict(check, variant, part),
+                      ExitCode::kRefusedInput);
+    }
     if (ui.Ask("Are you sure?", "Bootloader Upgrade")) {
       flash::UpdateRequest request{flash::kSourceMemory, "", *decoded,
                                    flash::kOptionsBootloaderFromFile, 0};
@@ -169,7 +190,13 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     ctx.out << "No update made.\n";
     return 1;
   }
-  if (!*result) return ctx.Fail("Velotrack I/O Error: the update failed", ExitCode::kWriteFailed);
+  if (!*result) {
+    const auto step = uctx.failure.step;
+    const bool refused = step == flash::UpdateStep::kOpen || step == flash::UpdateStep::kCheck;
+    return ctx.Fail("Velotrack I/O Error: the update failed: " +
+                        flash::DescribeUpdateFailure(uctx.failure, lastBackup),
+                    refused ? ExitCode::kRefusedInput : ExitCode::kWriteFailed);
+  }
   ctx.out << "OK\n";
   return 0;
 }
@@ -184,19 +211,26 @@ int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
 }
 
 int RunInspect(CliContext& ctx, const std::string& file) {
-  // Only as much as an update would read, and only from a regular file.
-  auto read = platform::ReadRegularFile(file, flash::kRBoardWorkingBytes,
-                                        platform::SizeRule::kFirstBytes);
-  if (!read.ok()) return ctx.Fail("cannot read " + read.message, ExitCode::kRefusedInput);
-  const std::vector<uint8_t> bytes = std::move(read.bytes);
+  // Read as an update reads it: a regular file, the first bytes the largest
+  // board takes, zero-padded.
+  std::string error;
+  auto read = flash::ReadFirmwareFile(file, flash::BoardVariant::kR, &error);
+  if (!read) return ctx.Fail("cannot read " + error, ExitCode::kRefusedInput);
+  const std::vector<uint8_t> bytes = std::move(*read);
   const auto report = flash::InspectFirmwareImage(bytes);
   auto& out = ctx.out;
-  out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';
   bool any = false;
   for (const auto& v : report.variants) {
     if (!v.loads) continue;
+    if (!any) out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';
     any = true;
     out << flash::VariantName(v.variant) << ":\n  loaded size      " << Hex(v.size) << '\n';
+    for (const auto& s : v.segments) {
+      out << "  segment " << s.index << "        file " << Hex(s.fileOffset) << " +" << Hex(s.fileBytes)
+          << ", address " << Hex(s.paddr) << " +" << Hex(s.memBytes)
+          << (s.inFlash ? ", image offset " + Hex(s.dest) : std::string(", outside flash: not used"))
+          << '\n';
+    }
     if (v.version) out << "  version          " << VersionText(*v.version) << '\n';
     if (v.application) {
       const auto& a = *v.application;
@@ -211,6 +245,15 @@ int RunInspect(CliContext& ctx, const std::string& file) {
     }
     if (v.identity) {
       out << "  identity record  " << Hex(*v.identity) << " \"" << v.identityText << "\"\n";
+    }
+  }
+  // The verdicts `firmware update` reaches for the same file.
+  const flash::BoardVariant all[] = {flash::BoardVariant::kStandard, flash::BoardVariant::kAB,
+                                     flash::BoardVariant::kR};
+  for (const auto variant : all) {
+    for (const auto part : {flash::UpdatePart::kApplication, flash::UpdatePart::kBootloader}) {
+      const auto check = flash::CheckFirmwareFile(file, variant, part);
+      out << "update: " << flash::FirmwareVerdict(check, variant, part) << '\n';
     }
   }
   if (!any) return ctx.Fail("not a firmware image for any board", ExitCode::kRefusedInput);

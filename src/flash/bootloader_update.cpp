@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "flash/flash_commands.h"
+#include "flash/info_block_update.h"
 #include "flash/markers.h"
 #include "flash/region_program.h"
 #include "flash/region_update.h"
@@ -132,59 +133,63 @@ bool ProgramBootloaderRegion(UpdateContext& ctx, std::span<const uint8_t> workin
   const size_t window = r ? 262144 : 131072;
   const size_t regionStart = r ? 0x2000 : 0;
   auto end = FindMarker(working, regionStart, window, kBootEndMarker);
-  if (!end) return false;
+  if (!end) return FailStep(ctx, UpdateStep::kCheck, "no bootloader end marker in the image");
   const size_t regionEnd = *end + kMarkerBytes;
   const uint16_t checksum = RegionChecksum(working, regionStart, regionEnd, r);
   const size_t bytes = regionEnd - regionStart + 2;
   const uint32_t block = r ? 256 : 64;
+  const InfoBlockPlan info = InfoPlanFor(VariantOf(id), false);
+
+  // The info block is copied before programming mode is entered, and the
+  // checksum is recorded in that copy.
+  auto blockData = BackUpInfoBlock(ctx, info, true);
+  if (!blockData) return false;
 
   char text[48];
   std::snprintf(text, sizeof text, "Updating %d bytes", static_cast<int>(bytes));
   ctx.ui.ProgressBegin("USB Flash Upgrade", text, static_cast<int>(bytes / block) - 1);
 
-  bool ok = EnterProgramming(link);
+  bool ok = EnterProgramming(link) ||
+            FailStep(ctx, UpdateStep::kProgram, "the board did not take programming mode");
   link.GetClock().SleepMs(1500);
   if (ok) {
-    RegionPlan plan{working, regionStart, bytes, r ? 0x80038000u : 0x20000u,
-                    block,   r ? 32u : 8u, r ? 0x5000u : 0xED200u, r ? 512u : 1024u, false};
+    RegionPlan plan{working, regionStart, bytes,        r ? 0x80038000u : 0x20000u,
+                    block,   r ? 32u : 8u, info.staging, r ? 512u : 1024u, false};
     ok = ProgramRegionBlocks(ctx, plan, text);
   }
   if (ok) {
-    const InfoBlockPlan info{r ? 0x8003F000u : 0xE0000u, r ? 0x5000u : 0xED200u, r,
-                             InfoRewrite::kEightByteCommits};
-    std::vector<uint8_t> blockData;
-    ok = ReadInfoBlock(link, info, &blockData);
-    if (ok) {
-      const std::vector<uint8_t> original = blockData;
-      blockData[0] = 1;
-      blockData[1] = 0;
-      auto payload = FindRecordPayload(blockData, 12, 2);
-      if (!payload) {
-        // Append tag 12 in the first free slot, followed by a new chain end.
-        auto slot = FindRecordPayload(blockData, 0xFFFF, 4);
-        if (slot && *slot >= 4) {
-          blockData[*slot - 4] = 12;
-          blockData[*slot - 3] = 0;
-          blockData[*slot - 2] = 6;
-          blockData[*slot - 1] = 0;
-          blockData[*slot + 2] = 0xFF;
-          blockData[*slot + 3] = 0xFF;
-          payload = slot;
-        }
-      }
-      if (payload) {
-        blockData[*payload] = static_cast<uint8_t>(checksum & 0xFF);
-        blockData[*payload + 1] = static_cast<uint8_t>(checksum >> 8);
-        ok = RewriteInfoBlock(ctx, info, original, blockData);
+    auto& b = *blockData;
+    b[0] = 1;
+    b[1] = 0;
+    auto payload = FindRecordPayload(b, 12, 2);
+    if (!payload) {
+      // Append tag 12 in the first free slot, followed by a new chain end.
+      auto slot = FindRecordPayload(b, 0xFFFF, 4);
+      if (slot && *slot >= 4) {
+        b[*slot - 4] = 12;
+        b[*slot - 3] = 0;
+        b[*slot - 2] = 6;
+        b[*slot - 1] = 0;
+        b[*slot + 2] = 0xFF;
+        b[*slot + 3] = 0xFF;
+        payload = slot;
       }
     }
+    if (payload) {
+      b[*payload] = static_cast<uint8_t>(checksum & 0xFF);
+      b[*payload + 1] = static_cast<uint8_t>(checksum >> 8);
+      ok = RewriteInfoBlock(ctx, info, b);
+    }
   }
-  const bool left = LeaveProgramming(link);
+  const bool left = LeaveProgramming(link) ||
+                    FailStep(ctx, UpdateStep::kRestartBoard, "the board did not leave programming mode");
   ok = ok && left;
   if (left) {
     ctx.ui.ProgressText("Restarting microcontroller");
     ctx.ui.SetStatus("Restarting...");
-    if (!r && (id.SerialChar(0) == 'V' || id.SerialChar(1) == 0x7F)) PostUpdateSwitch(link);
+    if (!r && (id.SerialChar(0) == 'V' || id.SerialChar(1) == 0x7F) && !PostUpdateSwitch(link)) {
+      ok = FailStep(ctx, UpdateStep::kRestartBoard, "the board did not take the switch to the new bootloader");
+    }
     link.GetClock().SleepMs(500);
   }
   ctx.ui.ProgressEnd();
@@ -200,7 +205,7 @@ std::optional<bool> UpdateBootloader(UpdateContext& ctx, LoadedImage& image, uin
   const bool skipQuestion = board.IsVariantR() && (options & kOptNoAskR) != 0;
   if (!skipQuestion &&
       !ctx.ui.Ask("Old bootloader code detected!\n\nAre you ready to update?", "Bootloader Update")) {
-    return false;
+    return FailStep(ctx, UpdateStep::kQuestion, "the bootloader update was declined");
   }
   RewriteIdentityRecord(image.working, size, *identity, board, options, overrideLetter);
   return ProgramBootloaderRegion(ctx, image.working);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "devlink/board_identity.h"
@@ -16,12 +17,25 @@ enum class BoardVariant { kStandard, kAB, kR };
 // Evaluated from the held serial string at every call, so a rewrite of the
 // held characters takes effect at once.
 BoardVariant VariantOf(const devlink::BoardIdentity& id);
+// "standard board", "A/B-board", "R-board".
+const char* VariantName(BoardVariant v);
 
 inline constexpr size_t kStandardWorkingBytes = 131072;
 inline constexpr size_t kRBoardWorkingBytes = 262144;
 inline size_t WorkingBytes(BoardVariant v) {
   return v == BoardVariant::kR ? kRBoardWorkingBytes : kStandardWorkingBytes;
 }
+
+// One loadable segment as the loader placed it.
+struct LoadedSegment {
+  size_t index = 0;        // program header number
+  uint32_t fileOffset = 0;
+  uint32_t paddr = 0;
+  uint32_t fileBytes = 0;
+  uint32_t memBytes = 0;
+  bool inFlash = false;    // placed in the working buffer
+  size_t dest = 0;         // working-buffer offset when in flash
+};
 
 // An ELF image read into board-address order.
 struct LoadedImage {
@@ -33,7 +47,8 @@ struct LoadedImage {
   // from the file's own data at p_offset: a copy of the file from there on.
   std::vector<uint8_t> fileTail;
   bool applicationFromFile = false;
-  size_t size = 0;  // sum of the loadable sizes (+ p_paddr on little-endian boards)
+  size_t size = 0;  // end of the highest segment placed in the working buffer
+  std::vector<LoadedSegment> segments;
 
   // What the application update starts from. Bounded: the update reads the
   // bytes after it as zeros.
@@ -46,9 +61,15 @@ struct LoadedImage {
 
 // Loads a 32-bit ELF executable for the board variant: little-endian with
 // e_machine 40 or 103 on standard and A/B boards, big-endian with machine
-// bytes 0x18 0xAD on R-boards. Fails on a wrong type or machine, and on any
-// header, program header or segment that lies outside `raw` or would land
-// outside the working buffer.
-std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVariant variant);
+// bytes 0x18 0xAD on R-boards. Each loadable segment's file bytes go to its
+// load address in the working buffer (little-endian boards: the address
+// itself; R-boards: relative to the first loadable segment), its memory
+// size beyond the file size stays zero; a segment whose address lies
+// outside the working buffer (RAM, such as .bss) contributes nothing.
+// Fails, with the reason in `error` when given, on a wrong type or machine,
+// and on any header, program header or segment that lies outside `raw`,
+// runs past the working buffer or overlaps another segment.
+std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVariant variant,
+                                        std::string* error = nullptr);
 
 }  // namespace vt::flash

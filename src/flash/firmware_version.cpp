@@ -3,6 +3,7 @@
 #include <array>
 
 #include "flash/board_addresses.h"
+#include "flash/firmware_file_check.h"
 #include "flash/flash_commands.h"
 #include "flash/markers.h"
 
@@ -76,10 +77,25 @@ int CompareVersions(const std::optional<FirmwareVersion>& board,
   return 0;
 }
 
+bool BuiltInImageApplies(const devlink::BoardIdentity& id, ResourceLookup lookup,
+                         std::string* why) {
+  auto image = DecodeStoredImage(id.IsVariantR() ? kRBoardImageResource : kStandardImageResource,
+                                 lookup);
+  if (!image) {
+    if (why != nullptr) *why = "there is no built-in image for this board";
+    return false;
+  }
+  // Checked as the built-in upgrade runs it: the decoded bytes as they are.
+  const auto check = CheckFirmwareImage(*image, VariantOf(id), UpdatePart::kApplication);
+  if (!check.ok() && why != nullptr) *why = check.reason;
+  return check.ok();
+}
+
 int CompareFirmwareVersion(devlink::BoardLink& link, ResourceLookup lookup) {
   FirmwareVersion board;
   std::optional<FirmwareVersion> boardVersion;
   if (ReadBoardFirmwareVersion(link, &board)) boardVersion = board;
+  if (!BuiltInImageApplies(link.Identity(), lookup)) return -1;
   return CompareVersions(boardVersion, BuiltInFirmwareVersion(link.Identity(), lookup));
 }
 

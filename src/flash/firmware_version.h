@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "devlink/board_link.h"
 #include "flash/stored_image.h"
@@ -30,11 +31,17 @@ std::optional<FirmwareVersion> ImageFirmwareVersion(std::span<const uint8_t> dec
 std::optional<FirmwareVersion> BuiltInFirmwareVersion(const devlink::BoardIdentity& id,
                                                       ResourceLookup lookup = &BuiltInResource);
 
+// Whether the built-in image for this board's variant passes the checks of
+// an application update on this board; the reason in `why` when not.
+bool BuiltInImageApplies(const devlink::BoardIdentity& id, ResourceLookup lookup,
+                         std::string* why = nullptr);
+
 // Comparison of two known-or-unknown versions (see CompareFirmwareVersion).
 int CompareVersions(const std::optional<FirmwareVersion>& board,
                     const std::optional<FirmwareVersion>& image);
 
-// -1 either version unknown; -2 the board's series is newer than the
+// -1 either version unknown, or the built-in image cannot be applied to
+// this board (so no upgrade is offered that the update would refuse); -2 the board's series is newer than the
 // built-in image's; 1 the board is older than the built-in image; else 0.
 int CompareFirmwareVersion(devlink::BoardLink& link, ResourceLookup lookup = &BuiltInResource);
 

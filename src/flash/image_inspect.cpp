@@ -19,6 +19,7 @@ VariantInspection Inspect(std::span<const uint8_t> bytes, BoardVariant v) {
   if (!image) return out;
   out.loads = true;
   out.size = image->size;
+  out.segments = image->segments;
   out.application = LocateApplicationRegion(image->Application(), image->size, v);
   const auto working = image->Working();
   const size_t size = std::min(image->size, working.size());
@@ -48,14 +49,6 @@ VariantInspection Inspect(std::span<const uint8_t> bytes, BoardVariant v) {
 }
 
 }  // namespace
-
-const char* VariantName(BoardVariant v) {
-  switch (v) {
-    case BoardVariant::kR: return "R-board";
-    case BoardVariant::kAB: return "A/B-board";
-    default: return "standard board";
-  }
-}
 
 ImageInspection InspectFirmwareImage(std::span<const uint8_t> bytes) {
   ImageInspection out;

@@ -18,6 +18,7 @@ struct VariantInspection {
   BoardVariant variant = BoardVariant::kStandard;
   bool loads = false;                         // header accepted, segments in bounds
   size_t size = 0;                            // loaded size
+  std::vector<LoadedSegment> segments;        // loadable segments as placed
   std::optional<ApplicationRegion> application;
   std::optional<size_t> bootEnd;              // bootloader end marker
   std::optional<uint16_t> bootChecksum;
@@ -34,7 +35,5 @@ struct ImageInspection {
 // Loads `bytes` for every variant; when no variant accepts them as they
 // are, tries them as a stored image.
 ImageInspection InspectFirmwareImage(std::span<const uint8_t> bytes);
-
-const char* VariantName(BoardVariant v);
 
 }  // namespace vt::flash

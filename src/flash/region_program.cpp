@@ -12,10 +12,6 @@ namespace vt::flash {
 
 namespace {
 
-constexpr uint32_t kInfoEraseStep = 512;  // covers the block on every board's sector size
-constexpr uint32_t kInfoPieceBytes = 8;
-constexpr uint32_t kInfoCommitBytes = 256;
-
 uint8_t ByteAt(std::span<const uint8_t> image, size_t pos) {
   return pos < image.size() ? image[pos] : 0;
 }
@@ -56,7 +52,7 @@ bool ProgramRegionBlocks(UpdateContext& ctx, const RegionPlan& plan, const std::
           ctx.ui.ProgressText(text);
         }
       }
-      if (!EraseFlashSector(link, address)) return false;
+      if (!EraseFlashSector(link, address)) return FailAt(ctx, UpdateStep::kEraseFlash, address);
     }
     for (uint32_t offset = 0; offset < plan.blockBytes; offset += plan.pieceBytes) {
       for (uint32_t i = 0; i < plan.pieceBytes; ++i) {
@@ -64,69 +60,28 @@ bool ProgramRegionBlocks(UpdateContext& ctx, const RegionPlan& plan, const std::
       }
       if (!SendFlashCommand(link, kWritePiece, piece.data(), plan.staging + offset,
                             plan.pieceBytes)) {
-        ok = false;
+        ok = FailAt(ctx, UpdateStep::kProgram, address, "a write piece failed");
         break;  // the commit is still sent
       }
     }
-    if (!SendFlashCommand(link, kCommit, nullptr, address, plan.blockBytes)) return false;
+    if (!SendFlashCommand(link, kCommit, nullptr, address, plan.blockBytes)) {
+      return FailAt(ctx, UpdateStep::kProgram, address, "the commit failed");
+    }
     address += plan.blockBytes;
     position += plan.blockBytes;
     remaining -= plan.blockBytes;
     ctx.ui.ProgressStep();
   }
-  return ok;
-}
-
-bool ReadInfoBlock(devlink::BoardLink& link, const InfoBlockPlan& plan,
-                   std::vector<uint8_t>* block) {
-  block->assign(kInfoBlockSize, plan.prefillFF ? 0xFF : 0x00);
-  return ReadBoardMemory(link, plan.address, kInfoBlockSize, block->data());
-}
-
-bool RewriteInfoBlock(UpdateContext& ctx, const InfoBlockPlan& plan,
-                      std::span<const uint8_t> original, std::span<const uint8_t> block) {
-  auto& link = ctx.link;
-  if (block.size() != kInfoBlockSize) return false;
-  if (ctx.backup && !ctx.backup(link.Identity(), original)) return false;
-  // The whole block is rewritten, so the whole block is erased first.
-  for (uint32_t off = 0; off < kInfoBlockSize; off += kInfoEraseStep) {
-    if (!EraseFlashSector(link, plan.address + off)) return false;
+  if (!ok) return false;
+  // Every block as it was sent, bytes past the image included (as zeros).
+  std::vector<uint8_t> sent(address - plan.boardAddress);
+  for (size_t i = 0; i < sent.size(); ++i) sent[i] = ByteAt(plan.image, plan.writeStart + i);
+  uint32_t at = 0;
+  std::string detail;
+  if (!VerifyBoardBytes(link, plan.boardAddress, sent, &at, &detail)) {
+    return FailAt(ctx, UpdateStep::kVerify, at, "the programmed region " + detail);
   }
-  bool ok = true;
-  if (plan.rewrite == InfoRewrite::kEightByteCommits) {
-    for (uint32_t off = 0; off < kInfoBlockSize; off += kInfoPieceBytes) {
-      ok = SendFlashCommand(link, kWritePiece, block.data() + off, plan.staging, kInfoPieceBytes) &&
-           ok;
-      if (!SendFlashCommand(link, kCommit, nullptr, plan.address + off, kInfoPieceBytes)) {
-        return false;
-      }
-    }
-    return ok;
-  }
-  // Staging holds 256 bytes per commit, so the block goes in eight rounds.
-  for (uint32_t base = 0; base < kInfoBlockSize; base += kInfoCommitBytes) {
-    for (uint32_t off = 0; off < kInfoCommitBytes; off += kInfoPieceBytes) {
-      if (!SendFlashCommand(link, kWritePiece, block.data() + base + off, plan.staging + off,
-                            kInfoPieceBytes)) {
-        ok = false;
-        break;
-      }
-    }
-    if (!SendFlashCommand(link, kCommit, nullptr, plan.address + base, kInfoCommitBytes)) {
-      return false;
-    }
-  }
-  return ok;
-}
-
-std::optional<size_t> FindRecordPayload(std::span<const uint8_t> block, uint16_t tag,
-                                        size_t payloadBytes) {
-  InfoRecordWalk walk{block, tag, 0, std::nullopt};
-  auto payload = FindInfoRecord(walk, kInfoBlockSize);
-  if (!payload || *payload > block.size() || block.size() - *payload < payloadBytes) {
-    return std::nullopt;
-  }
-  return payload;
+  return true;
 }
 
 }  // namespace vt::flash

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "flash/info_block_update.h"
 #include "flash/update_context.h"
 
 namespace vt::flash {
@@ -33,35 +34,10 @@ struct RegionPlan {
 };
 
 // Runs the erase/piece/commit loop, pumping paint messages and stepping the
-// progress bar once per block. False on a failed erase, piece or commit;
+// progress bar once per block, then reads everything programmed back: the
+// board acknowledges commits it may not have carried out. False (with the
+// step and address recorded) on a failed erase, piece, commit or check;
 // the loop stops at a failed erase or commit.
 bool ProgramRegionBlocks(UpdateContext& ctx, const RegionPlan& plan, const std::string& text);
-
-// How the info block is written back after it was erased.
-enum class InfoRewrite {
-  kEightByteCommits,  // 256 rounds: one 8-byte piece, one 8-byte commit
-  kBlockCommits,      // 8 rounds: 32 pieces of 8, one 256-byte commit
-};
-
-struct InfoBlockPlan {
-  uint32_t address = 0;
-  uint32_t staging = 0;
-  bool prefillFF = false;  // the read buffer starts as erased flash
-  InfoRewrite rewrite = InfoRewrite::kEightByteCommits;
-};
-
-// Reads the 2048-byte info block. False when the read fails.
-bool ReadInfoBlock(devlink::BoardLink& link, const InfoBlockPlan& plan,
-                   std::vector<uint8_t>* block);
-
-// Backs the block up (as it was read), erases the whole block and writes
-// `block` back. False when the backup, an erase, a piece or a commit fails.
-bool RewriteInfoBlock(UpdateContext& ctx, const InfoBlockPlan& plan,
-                      std::span<const uint8_t> original, std::span<const uint8_t> block);
-
-// Offset of the payload of the record with `tag`, when the payload has room
-// for `payloadBytes` inside the block.
-std::optional<size_t> FindRecordPayload(std::span<const uint8_t> block, uint16_t tag,
-                                        size_t payloadBytes);
 
 }  // namespace vt::flash

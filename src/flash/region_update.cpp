@@ -28,11 +28,11 @@ struct VariantTable {
 
 const VariantTable& TableFor(BoardVariant v) {
   static const VariantTable kR{262144, 20, true, 512, 256, 32, 0x5000, 512,
-                               {0x8003F000, 0x5000, true, InfoRewrite::kBlockCommits}};
+                               InfoPlanFor(BoardVariant::kR, true)};
   static const VariantTable kAB{131072, 20, false, 4096, 256, 8, 0x40004200, 4096,
-                                {0x38000, 0x40004200, true, InfoRewrite::kBlockCommits}};
+                                InfoPlanFor(BoardVariant::kAB, true)};
   static const VariantTable kStandard{131072, 8, false, 1024, 64, 8, 0xED200, 1024,
-                                      {0xE0000, 0xED200, false, InfoRewrite::kEightByteCommits}};
+                                      InfoPlanFor(BoardVariant::kStandard, true)};
   switch (v) {
     case BoardVariant::kR: return kR;
     case BoardVariant::kAB: return kAB;
@@ -87,16 +87,26 @@ std::optional<ApplicationRegion> LocateApplicationRegion(std::span<const uint8_t
 bool UpdateApplicationRegion(UpdateContext& ctx, std::span<const uint8_t> image, size_t imageSize,
                              uint16_t options, BoardVariant variant) {
   auto region = LocateApplicationRegion(image, imageSize, variant);
-  if (!region) return false;
+  if (!region) {
+    return FailStep(ctx, UpdateStep::kCheck,
+                    std::string("no application region for a ") + VariantName(variant));
+  }
   const auto& t = TableFor(variant);
   auto& link = ctx.link;
+
+  // The info block is copied before programming mode is entered: a board
+  // left with new code and no copy of its old settings is what the copy is
+  // for. The checksum is then recorded in that copy, not in a later read.
+  auto block = BackUpInfoBlock(ctx, t.info, true);
+  if (!block) return false;
 
   char text[48];
   std::snprintf(text, sizeof text, "Updating %d bytes", static_cast<int>(region->bytes));
   ctx.ui.ProgressBegin("USB Flash Upgrade", text,
                        static_cast<int>(region->bytes / t.blockBytes) - 1);
 
-  bool ok = EnterProgramming(link);
+  bool ok = EnterProgramming(link) ||
+            FailStep(ctx, UpdateStep::kProgram, "the board did not take programming mode");
   link.GetClock().SleepMs(1000);
   if (ok) {
     RegionPlan plan{image,        region->writeStart, region->bytes, region->boardAddress,
@@ -105,26 +115,27 @@ bool UpdateApplicationRegion(UpdateContext& ctx, std::span<const uint8_t> image,
     ok = ProgramRegionBlocks(ctx, plan, text);
   }
   if (ok) {
-    std::vector<uint8_t> block;
-    ok = ReadInfoBlock(link, t.info, &block);
-    if (ok) {
-      const std::vector<uint8_t> original = block;
-      block[0] = 1;
-      block[1] = 0;
-      if (auto payload = FindRecordPayload(block, 2, 2)) {
-        uint16_t stored = region->checksum;
-        if ((options & kOptTrueChecksum) == 0) stored = static_cast<uint16_t>(stored + 1);
-        block[*payload] = static_cast<uint8_t>(stored & 0xFF);
-        block[*payload + 1] = static_cast<uint8_t>(stored >> 8);
-        ok = RewriteInfoBlock(ctx, t.info, original, block);
-      }
+    auto& b = *block;
+    b[0] = 1;
+    b[1] = 0;
+    if (auto payload = FindRecordPayload(b, 2, 2)) {
+      uint16_t stored = region->checksum;
+      if ((options & kOptTrueChecksum) == 0) stored = static_cast<uint16_t>(stored + 1);
+      b[*payload] = static_cast<uint8_t>(stored & 0xFF);
+      b[*payload + 1] = static_cast<uint8_t>(stored >> 8);
+      ok = RewriteInfoBlock(ctx, t.info, b);
     }
   }
   // Programming mode is always left, also after a failure.
-  const bool left = LeaveProgramming(link);
+  const bool left = LeaveProgramming(link) ||
+                    FailStep(ctx, UpdateStep::kRestartBoard, "the board did not leave programming mode");
   ok = ok && left;
   if (left && (options & kOptRestart) != 0) {
-    RestartBoard(link);
+    if (!RestartBoard(link)) {
+      ok = FailStep(ctx, UpdateStep::kRestartBoard,
+                    "the firmware is written and checked, but the board did not take the restart; "
+                    "unplug it and plug it back in");
+    }
     ctx.ui.ProgressText("Restarting microcontroller");
     link.GetClock().SleepMs(500);
   }

@@ -1,50 +1,45 @@
 #include "flash/update_entry.h"
 
-#include <fstream>
 #include <vector>
 
 #include "flash/board_addresses.h"
 #include "flash/bootloader_update.h"
 #include "flash/elf_loader.h"
+#include "flash/firmware_file_check.h"
+#include "flash/info_block_update.h"
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
 #include "flash/region_update.h"
-#include "platform/file_io.h"
 
 namespace vt::flash {
-
-namespace {
-
-constexpr uint32_t kClearAddresses[] = {0xE0000, 0xE0400};
-constexpr uint32_t kClearedBytes = 2048;
-
-// Reads up to `limit` bytes of the file into a zero-filled buffer of
-// `limit` bytes. Nothing when the file cannot be opened.
-std::optional<std::vector<uint8_t>> ReadImageFile(const std::string& name, size_t limit) {
-  // Regular files only: a FIFO or a device would block or never end.
-  auto read = platform::ReadRegularFile(name, limit, platform::SizeRule::kFirstBytes);
-  if (!read.ok()) return std::nullopt;
-  read.bytes.resize(limit, 0);
-  return std::move(read.bytes);
-}
-
-}  // namespace
 
 bool ClearInfoBlock(UpdateContext& ctx, const UpdateRequest& request) {
   if (!ctx.ui.Ask("Delete info block?", "Info")) return true;
   auto& link = ctx.link;
   ctx.ui.SetStatus("Erasing...");
-  if (ctx.backup) {
-    std::vector<uint8_t> block(kClearedBytes, 0);
-    if (!ReadBoardMemory(link, kClearAddresses[0], kClearedBytes, block.data()) ||
-        !ctx.backup(link.Identity(), block)) {
-      return false;  // without a copy the block is not erased
+  // The block lies where this board keeps it, and takes one erase per
+  // sector under it; without a copy both reads agree on, it is not erased.
+  const InfoBlockPlan plan = InfoPlanFor(VariantOf(link.Identity()), true);
+  if (!BackUpInfoBlock(ctx, plan, false)) return false;
+  bool ok = EnterProgramming(link) ||
+            FailStep(ctx, UpdateStep::kEraseFlash, "the board did not take programming mode");
+  for (uint32_t off = 0; ok && off < kInfoBlockSize; off += plan.eraseStep) {
+    if (!EraseFlashSector(link, plan.address + off)) {
+      ok = FailAt(ctx, UpdateStep::kEraseFlash, plan.address + off, "erasing the info block");
     }
   }
-  const bool entered = EnterProgramming(link);
-  for (uint32_t address : kClearAddresses) EraseFlashSector(link, address);
-  if (request.options & kOptRestart) RestartBoard(link);
-  return entered;
+  if (ok) {
+    const std::vector<uint8_t> erased(kInfoBlockSize, 0xFF);
+    uint32_t at = 0;
+    std::string detail;
+    if (!VerifyBoardBytes(link, plan.address, erased, &at, &detail)) {
+      ok = FailAt(ctx, UpdateStep::kVerify, at, "the erased info block " + detail);
+    }
+  }
+  if ((request.options & kOptRestart) && !RestartBoard(link)) {
+    ok = FailStep(ctx, UpdateStep::kRestartBoard, "the board did not take the restart");
+  }
+  return ok;
 }
 
 bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
@@ -53,32 +48,51 @@ bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
   std::optional<std::vector<uint8_t>> file;
   std::span<const uint8_t> raw;
   if (request.sourceKind == kSourceFile) {
-    file = ReadImageFile(request.fileName, WorkingBytes(variant));
-    if (!file) return false;
+    std::string error;
+    file = ReadFirmwareFile(request.fileName, variant, &error);
+    if (!file) return FailStep(ctx, UpdateStep::kOpen, error);
     raw = *file;
   } else if (request.sourceKind == kSourceMemory) {
     raw = request.image;
   } else {
-    return false;
+    return FailStep(ctx, UpdateStep::kOpen, "no image given");
   }
-  auto image = LoadElfImage(raw, variant);
-  if (!image) return false;
+  // The image is checked for everything the request programs before the
+  // board is touched.
+  std::optional<LoadedImage> image;
+  if (request.options & (kOptApplication | kOptBootloader)) {
+    const UpdatePart part =
+        (request.options & kOptApplication) ? UpdatePart::kApplication : UpdatePart::kBootloader;
+    auto check = CheckFirmwareImage(raw, variant, part);
+    if (!check.ok()) return FailStep(ctx, check.failedStep, check.reason);
+    image = std::move(check.image);
+  } else {
+    std::string error;
+    image = LoadElfImage(raw, variant, &error);
+    if (!image) return FailStep(ctx, UpdateStep::kCheck, error);
+  }
   file.reset();
 
   bool result = true;
   if (request.options & kOptClearInfoBlock) result = ClearInfoBlock(ctx, request);
-  if (request.options & kOptApplication) {
+  // A step that failed ends the request: later steps would build on a
+  // board in an unknown state and could report success over the failure.
+  if (result && (request.options & kOptApplication)) {
     // The board's variant is asked again: the clear may not change it, but
     // the held serial decides every step.
     result = UpdateApplicationRegion(ctx, image->Application(), image->size, request.options,
                                      VariantOf(link.Identity()));
   }
-  if (request.options & kOptBootloader) {
+  if (result && (request.options & kOptBootloader)) {
     if (auto boot = UpdateBootloader(ctx, *image, request.options, request.overrideLetter)) {
       result = *boot;
     }
   }
-  if (result && (request.options & kOptRestart)) RestartBoard(link);
+  if (result && (request.options & kOptRestart) && !RestartBoard(link)) {
+    result = FailStep(ctx, UpdateStep::kRestartBoard,
+                      "the firmware is written and checked, but the board did not take the "
+                      "restart; unplug it and plug it back in");
+  }
   return result;
 }
 
@@ -112,6 +126,17 @@ bool BuiltInUpgrade(UpdateContext& ctx) {
 
 std::optional<bool> FirmwareUpdateCommand(UpdateContext& ctx, bool fromBuiltIn,
                                           const std::string& fileName) {
+  // The image is opened and checked before the user is asked anything.
+  const BoardVariant variant = VariantOf(ctx.link.Identity());
+  if (fromBuiltIn) {
+    std::string why;
+    if (!BuiltInImageApplies(ctx.link.Identity(), ctx.resources, &why)) {
+      return FailStep(ctx, UpdateStep::kCheck, "the built-in image: " + why);
+    }
+  } else {
+    const auto check = CheckFirmwareFile(fileName.substr(0, 255), variant, UpdatePart::kApplication);
+    if (!check.ok()) return FailStep(ctx, check.failedStep, check.reason);
+  }
   const int compare = CompareFirmwareVersion(ctx.link, ctx.resources);
   if (compare == -2) {
     ctx.ui.ShowMessage("Sorry, firmware upgrade\nis not supported by current software.",
@@ -133,6 +158,9 @@ std::optional<bool> FirmwareUpdateCommand(UpdateContext& ctx, bool fromBuiltIn,
 
 std::optional<bool> FlashBootloaderCommand(UpdateContext& ctx, const std::string& fileName,
                                            bool wifi) {
+  const auto check = CheckFirmwareFile(fileName.substr(0, 255), VariantOf(ctx.link.Identity()),
+                                       UpdatePart::kBootloader);
+  if (!check.ok()) return FailStep(ctx, check.failedStep, check.reason);
   if (!ctx.ui.Ask("Are you sure?", "Bootloader Upgrade")) return std::nullopt;
   ctx.ui.StopMessagePoll();
   UpdateRequest request;

@@ -132,7 +132,12 @@ TEST(BootloaderUpdate, DeclinedOrWithoutIdentityRecordNothingIsSent) {
   f.ui.defaultAnswer = false;
   const auto decoded = *DecodeStoredImage(kStandardImageResource);
   EXPECT_FALSE(RunUpdateRequest(f.ctx, {kSourceMemory, "", decoded, kOptionsBootloaderNoRestart, 0}));
-  EXPECT_FALSE(FlashBootloaderCommand(f.ctx, "whatever.elf", false).has_value());
+  // A file that cannot be read is refused before the question.
+  f.ui.questions.clear();
+  f.ctx.failure = {};
+  EXPECT_EQ(FlashBootloaderCommand(f.ctx, "whatever.elf", false), std::optional<bool>(false));
+  EXPECT_EQ(f.ctx.failure.step, UpdateStep::kOpen);
+  EXPECT_TRUE(f.ui.questions.empty());
   EXPECT_TRUE(f.Board().Traffic().OfKind(sim::TrafficEntry::Kind::kWrite).empty());
 }
 
@@ -195,15 +200,13 @@ TEST(FirmwareUpdateCommand, QuestionsFollowTheVersionComparison) {
                                "current software."});
   EXPECT_TRUE(f.ui.questions.empty());
 
-  // Unknown built-in version: the plain question; a "No" ends the command.
+  // No built-in image: refused at the check, before any question.
   BoardFixture g(BoardConfig::Standard('M'));
   g.ctx.resources = [](int) -> std::optional<std::span<const uint8_t>> { return std::nullopt; };
-  g.ui.defaultAnswer = false;
-  EXPECT_FALSE(FirmwareUpdateCommand(g.ctx, true, "").has_value());
-  EXPECT_EQ(g.ui.questions, std::vector<std::string>{"Firmware Upgrade: Are you sure?"});
-  EXPECT_EQ(g.ui.pollStops, 0);
-  g.ui.defaultAnswer = true;
   EXPECT_EQ(FirmwareUpdateCommand(g.ctx, true, ""), std::optional<bool>(false));
+  EXPECT_EQ(g.ctx.failure.step, UpdateStep::kCheck);
+  EXPECT_TRUE(g.ui.questions.empty());
+  EXPECT_EQ(g.ui.pollStops, 0);
 }
 
 }  // namespace

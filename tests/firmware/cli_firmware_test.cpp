@@ -70,8 +70,9 @@ TEST(CliFirmware, UpdateArgumentsAreChecked) {
   EXPECT_TRUE(Has(both.err, "either FILE.elf or --built-in"));
   auto missing = Cli({"--board", "virtual", "firmware", "update", "/nonexistent.elf", "--yes",
                       "--backup-dir", "/tmp"});
-  EXPECT_NE(missing.code, 0);
-  EXPECT_TRUE(Has(missing.err, "the update failed"));
+  EXPECT_EQ(missing.code, 6);  // refused input, nothing asked or sent
+  EXPECT_TRUE(Has(missing.err, "/nonexistent.elf: application update refused")) << missing.err;
+  EXPECT_FALSE(Has(missing.out, "Are you sure?"));
 }
 
 TEST(CliFirmware, ConvertAndInspect) {

@@ -2,10 +2,15 @@
 // the message poll stop and restart, and the result in the status field.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "flash/firmware_version.h"
+#include "flash/stored_image.h"
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "tests/shell_main/panel_fixture.h"
+#include "tests/support/temp_path.h"
 
 namespace vt::shell {
 namespace {
@@ -92,8 +97,18 @@ TEST(FirmwareCommands, AnsweringNoChangesNothing) {
 
   f.ui.Script().QueueAnswer(MessageAnswer::No);
   ASSERT_TRUE(f.ui.UserChooseMenu(f.main, menu::kUpdateFirmware));
+  // The bootloader file is checked before the question, so it has to be
+  // a usable image for the question to come.
+  const auto image = *flash::DecodeStoredImage(flash::kStandardImageResource);
+  const auto file = vt::test::TempPath("vt-boot") ;
+  {
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  }
+  ASSERT_TRUE(f.ui.UserEnterText(f.panel.DebugPage(), dp::kFirmwareFile, file.string()));
   f.ui.Script().QueueAnswer(MessageAnswer::No);
   ASSERT_TRUE(f.ui.UserClick(f.panel.DebugPage(), dp::kFlashBootloader));
+  std::filesystem::remove(file);
 
   const auto& boxes = f.ui.Script().MessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);

@@ -1,0 +1,207 @@
+#include "flash/info_block_update.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "flash/board_addresses.h"
+#include "flash/flash_commands.h"
+#include "flash/info_block.h"
+
+namespace vt::flash {
+
+namespace {
+
+constexpr uint32_t kInfoPieceBytes = 8;
+constexpr uint32_t kInfoCommitBytes = 256;
+// The smallest sector any board has under its info block: the unit an
+// interrupted erase leaves behind.
+constexpr size_t kStretchBytes = 512;
+
+uint16_t Le16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+std::string Hex(const char* format, size_t value) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
+  return text;
+}
+
+bool Erased(std::span<const uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
+}
+
+bool WriteInfoBlockData(devlink::BoardLink& link, const InfoBlockPlan& plan,
+                        std::span<const uint8_t> block, UpdateContext& ctx) {
+  // The whole block is rewritten, so the whole block is erased first.
+  for (uint32_t off = 0; off < kInfoBlockSize; off += plan.eraseStep) {
+    if (!EraseFlashSector(link, plan.address + off)) {
+      return FailAt(ctx, UpdateStep::kEraseFlash, plan.address + off, "erasing the info block");
+    }
+  }
+  if (plan.rewrite == InfoRewrite::kEightByteCommits) {
+    bool ok = true;
+    for (uint32_t off = 0; off < kInfoBlockSize; off += kInfoPieceBytes) {
+      if (!SendFlashCommand(link, kWritePiece, block.data() + off, plan.staging, kInfoPieceBytes)) {
+        ok = FailAt(ctx, UpdateStep::kInfoBlock, plan.address + off, "a write piece failed");
+      }
+      if (!SendFlashCommand(link, kCommit, nullptr, plan.address + off, kInfoPieceBytes)) {
+        return FailAt(ctx, UpdateStep::kInfoBlock, plan.address + off, "the commit failed");
+      }
+    }
+    return ok;
+  }
+  // Staging holds 256 bytes per commit, so the block goes in eight rounds.
+  bool ok = true;
+  for (uint32_t base = 0; base < kInfoBlockSize; base += kInfoCommitBytes) {
+    for (uint32_t off = 0; off < kInfoCommitBytes; off += kInfoPieceBytes) {
+      if (!SendFlashCommand(link, kWritePiece, block.data() + base + off, plan.staging + off,
+                            kInfoPieceBytes)) {
+        ok = FailAt(ctx, UpdateStep::kInfoBlock, plan.address + base, "a write piece failed");
+        break;
+      }
+    }
+    if (!SendFlashCommand(link, kCommit, nullptr, plan.address + base, kInfoCommitBytes)) {
+      return FailAt(ctx, UpdateStep::kInfoBlock, plan.address + base, "the commit failed");
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+InfoBlockPlan InfoPlanFor(BoardVariant variant, bool application) {
+  switch (variant) {
+    case BoardVariant::kR:
+      return {0x8003F000, 0x5000, 512, true,
+              application ? InfoRewrite::kBlockCommits : InfoRewrite::kEightByteCommits};
+    case BoardVariant::kAB:
+      return {0x38000, 0x40004200, 4096, application,
+              application ? InfoRewrite::kBlockCommits : InfoRewrite::kEightByteCommits};
+    default:
+      return {0xE0000, 0xED200, 512, false, InfoRewrite::kEightByteCommits};
+  }
+}
+
+bool ReadInfoBlock(devlink::BoardLink& link, const InfoBlockPlan& plan,
+                   std::vector<uint8_t>* block) {
+  block->assign(kInfoBlockSize, plan.prefillFF ? 0xFF : 0x00);
+  return ReadBoardMemory(link, plan.address, kInfoBlockSize, block->data());
+}
+
+std::string InfoBlockDamage(std::span<const uint8_t> block) {
+  if (block.size() != kInfoBlockSize) return "the block is not 2048 bytes";
+  if (Erased(block)) return {};
+  const size_t stretches = block.size() / kStretchBytes;
+  std::vector<bool> erased(stretches);
+  for (size_t s = 0; s < stretches; ++s) {
+    erased[s] = Erased(block.subspan(s * kStretchBytes, kStretchBytes));
+  }
+  for (size_t s = 0; s + 1 < stretches; ++s) {
+    if (!erased[s]) continue;
+    for (size_t later = s + 1; later < stretches; ++later) {
+      if (!erased[later]) {
+        return Hex("partly erased: bytes 0x%X", s * kStretchBytes) +
+               Hex("-0x%X are erased, later ones are not", (s + 1) * kStretchBytes - 1);
+      }
+    }
+  }
+  size_t at = 0;
+  for (int guard = 0; guard < 512 && at < block.size(); ++guard) {
+    if (at + 4 > block.size()) return Hex("the record chain is cut at offset 0x%X", at);
+    const uint16_t tag = Le16(block, at);
+    const uint16_t length = Le16(block, at + 2);
+    if (tag == kFreeTag) return {};
+    if (length < kRecordHeaderBytes || length > block.size() - at) {
+      return Hex("the record chain is broken at offset 0x%X", at);
+    }
+    for (size_t s = at / kStretchBytes; s * kStretchBytes < at + length && s < stretches; ++s) {
+      if (erased[s]) return Hex("partly erased: the record at offset 0x%X reaches into erased flash", at);
+    }
+    at += length;
+  }
+  return at == block.size() ? std::string() : "the record chain does not end";
+}
+
+std::optional<std::vector<uint8_t>> BackUpInfoBlock(UpdateContext& ctx, const InfoBlockPlan& plan,
+                                                    bool refuseDamaged) {
+  std::vector<uint8_t> first;
+  std::vector<uint8_t> second;
+  if (!ReadInfoBlock(ctx.link, plan, &first) || !ReadInfoBlock(ctx.link, plan, &second)) {
+    FailAt(ctx, UpdateStep::kBackup, plan.address, "the info block could not be read");
+    return std::nullopt;
+  }
+  if (first != second) {
+    FailAt(ctx, UpdateStep::kBackup, plan.address, "two reads of the info block differ");
+    return std::nullopt;
+  }
+  if (refuseDamaged) {
+    const std::string damage = InfoBlockDamage(first);
+    if (!damage.empty()) {
+      FailAt(ctx, UpdateStep::kCheck, plan.address,
+             "the info block on the board is damaged (" + damage +
+                 "); put a backup of it back first (velotrack profiles restore FILE), or clear it");
+      return std::nullopt;
+    }
+  }
+  if (ctx.backup) {
+    if (!ctx.backup(ctx.link.Identity(), first)) {
+      FailAt(ctx, UpdateStep::kBackup, plan.address, "the info block could not be saved");
+      return std::nullopt;
+    }
+    ctx.backupTaken = true;
+  }
+  return first;
+}
+
+bool VerifyBoardBytes(devlink::BoardLink& link, uint32_t address, std::span<const uint8_t> expected,
+                      uint32_t* failedAt, std::string* detail) {
+  std::vector<uint8_t> back(expected.size());
+  bool readOnce = false;
+  std::vector<uint8_t> seen;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::fill(back.begin(), back.end(), 0);
+    if (!ReadBoardMemory(link, address, static_cast<uint32_t>(back.size()), back.data())) continue;
+    if (std::equal(back.begin(), back.end(), expected.begin())) return true;
+    readOnce = true;
+    seen = back;
+  }
+  *failedAt = address;
+  if (!readOnce) {
+    *detail = "could not be read back";
+    return false;
+  }
+  size_t count = 0;
+  size_t first = 0;
+  for (size_t i = 0; i < seen.size(); ++i) {
+    if (seen[i] == expected[i]) continue;
+    if (count++ == 0) first = i;
+  }
+  *failedAt = static_cast<uint32_t>(address + first);
+  *detail = std::to_string(count) + " of " + std::to_string(seen.size()) +
+            " bytes read back differ from what was written";
+  return false;
+}
+
+bool RewriteInfoBlock(UpdateContext& ctx, const InfoBlockPlan& plan, std::span<const uint8_t> block) {
+  if (block.size() != kInfoBlockSize) return FailStep(ctx, UpdateStep::kInfoBlock, "not 2048 bytes");
+  if (!WriteInfoBlockData(ctx.link, plan, block, ctx)) return false;
+  uint32_t at = 0;
+  std::string detail;
+  if (!VerifyBoardBytes(ctx.link, plan.address, block, &at, &detail)) {
+    return FailAt(ctx, UpdateStep::kVerify, at, "the info block " + detail);
+  }
+  return true;
+}
+
+std::optional<size_t> FindRecordPayload(std::span<const uint8_t> block, uint16_t tag,
+                                        size_t payloadBytes) {
+  InfoRecordWalk walk{block, tag, 0, std::nullopt};
+  auto payload = FindInfoRecord(walk, kInfoBlockSize);
+  if (!payload || *payload > block.size() || block.size() - *payload < payloadBytes) {
+    return std::nullopt;
+  }
+  return payload;
+}
+
+}  // namespace vt::flash
