@@ -142,6 +142,13 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
   if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error, ExitCode::kRefusedInput);
   Session s(ctx, a);
   if (s.Transfer(true) == nullptr) return ctx.Failed();
+  // Checked against the board before anything is asked or written.
+  const std::string serial = s.Link()->Identity().SerialText();
+  const auto check = profiles::CheckBackupForBoard(a.file, *loaded.block, serial, a.force);
+  if (!check.ok) return ctx.Fail(check.message, ExitCode::kRefusedInput);
+  if (!check.message.empty()) ctx.out << check.message << '\n';
+  ctx.out << "This replaces the whole settings block of board " << profiles::BackupFolderName(serial)
+          << " (the block now on it is saved first).\n";
   if (!s.Confirm("The settings block of Velotrack will be replaced by\n" + a.file + "\n\nAre you sure?",
                  "Restore")) {
     return 1;
@@ -251,6 +258,7 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   auto* restore = group->add_subcommand("restore", "put a saved settings block back on the board");
   restore->add_option("BACKUP", a->file, "backup file (2048 bytes)")->required();
   yesFlag(restore);
+  restore->add_flag("--force", a->force, "restore a backup saved from another board of the same kind");
   backupOption(restore);
   restore->callback([&ctx, a] { ctx.exitCode = RunRestore(ctx, *a); });
 

@@ -24,6 +24,7 @@ struct ProfilesArgs {
   int set = 0;  // 1..7; 0 when not given
   bool json = false;
   bool yes = false;
+  bool force = false;  // restore: a backup from another board of the same kind
   std::string backupDir;
   std::vector<std::string> items;  // get: KEY...; set: KEY=VALUE...
 };

@@ -69,8 +69,8 @@ std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVaria
   if (raw.size() < kHeaderBytes) return refuse("too short for an ELF header");
   const Fields f{raw, variant == BoardVariant::kR};
   if (!HeaderAccepted(f, variant)) {
-    return refuse(std::string("not an ELF executable for a ") + VariantName(variant) +
-                  " (type or machine)");
+    return refuse(std::string("not an ELF executable for ") + VariantName(variant) +
+                  "s (type or machine)");
   }
   const uint64_t phoff = f.U32(28);
   if (!Fits(phoff, kPhdrBytes, raw.size())) return refuse("the program header table lies outside the file");

@@ -51,8 +51,8 @@ FirmwareCheck CheckFirmwareImage(std::span<const uint8_t> raw, BoardVariant vari
   if (part == UpdatePart::kApplication) {
     c.application = LocateApplicationRegion(image->Application(), image->size, variant);
     if (!c.application) {
-      return Refused(UpdateStep::kCheck, std::string("no application region where a ") +
-                                             VariantName(variant) + " takes it");
+      return Refused(UpdateStep::kCheck, std::string("no application region where ") +
+                                             VariantName(variant) + "s take it");
     }
     if (!c.version) return Refused(UpdateStep::kCheck, "no version record in the image");
   } else {
@@ -77,8 +77,8 @@ FirmwareCheck CheckFirmwareFile(const std::string& path, BoardVariant variant, U
 
 std::string FirmwareVerdict(const FirmwareCheck& check, BoardVariant variant, UpdatePart part) {
   const char* what = part == UpdatePart::kApplication ? "application" : "bootloader";
-  if (!check.ok()) return std::string(what) + " update refused for a " + VariantName(variant) + ": " + check.reason;
-  std::string text = std::string("can update the ") + what + " of a " + VariantName(variant) + ": ";
+  if (!check.ok()) return std::string(what) + " update refused for " + VariantName(variant) + "s: " + check.reason;
+  std::string text = std::string("can update the ") + what + " of " + VariantName(variant) + "s: ";
   if (part == UpdatePart::kApplication) {
     const auto& a = *check.application;
     text += Hex(a.start) + ".." + Hex(a.end) + ", " + std::to_string(a.bytes) + " bytes from " +

@@ -44,8 +44,8 @@ FirmwareCheck CheckFirmwareImage(std::span<const uint8_t> raw, BoardVariant vari
 // Reads and checks a file.
 FirmwareCheck CheckFirmwareFile(const std::string& path, BoardVariant variant, UpdatePart part);
 
-// "can update a standard board: application 0x2800..0x4f0c, version 2.6.76"
-// or "refused for a standard board: REASON".
+// "can update the application of standard boards: 0x2800..0x4f0c, ..." or
+// "application update refused for standard boards: REASON".
 std::string FirmwareVerdict(const FirmwareCheck& check, BoardVariant variant, UpdatePart part);
 
 }  // namespace vt::flash

@@ -106,6 +106,7 @@ std::string InfoBlockDamage(std::span<const uint8_t> block) {
       }
     }
   }
+  if (Le16(block, 0) == kFreeTag) return "partly erased: the chain's first record is erased, later bytes are not";
   size_t at = 0;
   for (int guard = 0; guard < 512 && at < block.size(); ++guard) {
     if (at + 4 > block.size()) return Hex("the record chain is cut at offset 0x%X", at);

@@ -89,7 +89,7 @@ bool UpdateApplicationRegion(UpdateContext& ctx, std::span<const uint8_t> image,
   auto region = LocateApplicationRegion(image, imageSize, variant);
   if (!region) {
     return FailStep(ctx, UpdateStep::kCheck,
-                    std::string("no application region for a ") + VariantName(variant));
+                    std::string("no application region for ") + VariantName(variant) + "s");
   }
   const auto& t = TableFor(variant);
   auto& link = ctx.link;
@@ -130,7 +130,8 @@ bool UpdateApplicationRegion(UpdateContext& ctx, std::span<const uint8_t> image,
   const bool left = LeaveProgramming(link) ||
                     FailStep(ctx, UpdateStep::kRestartBoard, "the board did not leave programming mode");
   ok = ok && left;
-  if (left && (options & kOptRestart) != 0) {
+  // A board whose new code or checksum did not take is not restarted into it.
+  if (ok && (options & kOptRestart) != 0) {
     if (!RestartBoard(link)) {
       ok = FailStep(ctx, UpdateStep::kRestartBoard,
                     "the firmware is written and checked, but the board did not take the restart; "

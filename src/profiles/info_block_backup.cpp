@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "flash/info_block_update.h"
 #include "platform/file_io.h"
 
 #include "platform/new_file.h"
@@ -163,6 +164,51 @@ BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
   std::copy_n(buffer.begin(), kInfoBlockBackupSize, block.begin());
   result.block = block;
   return result;
+}
+
+namespace {
+
+// 'R', 'A' (A and B boards) or 'S' for the board kind a serial names.
+char KindOf(std::string_view serial) {
+  const char c = serial.empty() ? '\0' : serial[0];
+  if (c == 'R') return 'R';
+  if (c == 'A' || c == 'B') return 'A';
+  return 'S';
+}
+
+const char* KindName(char kind) {
+  return kind == 'R' ? "an R-board" : kind == 'A' ? "an A/B-board" : "a standard board";
+}
+
+}  // namespace
+
+BackupCheck CheckBackupForBoard(const fs::path& file, const InfoBlockBytes& block,
+                                std::string_view boardSerial, bool force) {
+  BackupCheck check;
+  const std::string damage = flash::InfoBlockDamage(block);
+  if (!damage.empty()) {
+    check.message = file.string() + ": not a whole settings block (" + damage + ")";
+    return check;
+  }
+  const std::string folder = file.parent_path().filename().string();
+  const std::string own = BackupFolderName(boardSerial);
+  if (folder == own) {
+    check.ok = true;
+    return check;
+  }
+  if (KindOf(folder) != KindOf(boardSerial)) {
+    check.message = file.string() + " was saved from board " + folder + ", " + KindName(KindOf(folder)) +
+                    "; this board (" + own + ") is " + KindName(KindOf(boardSerial));
+    return check;
+  }
+  check.message = file.string() + " was saved from board " + folder + ", not from this board (" +
+                  own + ")";
+  if (!force) {
+    check.message += "; --force puts it on this board anyway";
+    return check;
+  }
+  check.ok = true;
+  return check;
 }
 
 }  // namespace vt::profiles

@@ -59,4 +59,16 @@ struct BackupLoadResult {
 // Loads one backup; refused unless the file holds exactly 2048 bytes.
 BackupLoadResult LoadInfoBlockBackup(const std::filesystem::path& file);
 
+// Whether a loaded backup may go onto the board with serial `boardSerial`:
+// its record chain must be whole (or the block all erased), and the board
+// folder it lies in must be this board's. A backup from a board of another
+// kind is always refused; one from another board of the same kind, or from
+// outside a backup folder, only goes on with `force`.
+struct BackupCheck {
+  bool ok = false;
+  std::string message;  // why not, or a note on what --force overrode
+};
+BackupCheck CheckBackupForBoard(const std::filesystem::path& file, const InfoBlockBytes& block,
+                                std::string_view boardSerial, bool force);
+
 }  // namespace vt::profiles

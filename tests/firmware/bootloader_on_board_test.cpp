@@ -141,22 +141,26 @@ TEST(BootloaderUpdate, DeclinedOrWithoutIdentityRecordNothingIsSent) {
   EXPECT_TRUE(f.Board().Traffic().OfKind(sim::TrafficEntry::Kind::kWrite).empty());
 }
 
-TEST(ClearInfoBlock, AsksKeepsACopyAndErasesBothAddresses) {
-  BoardFixture f(BoardConfig::Standard('M'));
-  const auto before = f.InfoBlock(0xE0000);
-  f.ui.answers = {false};
-  f.Board().Traffic().Clear();
-  EXPECT_TRUE(ClearInfoBlock(f.ctx, {kSourceMemory, "", {}, kOptClearInfoBlock, 0}));
-  EXPECT_TRUE(f.Board().Traffic().OfKind(sim::TrafficEntry::Kind::kWrite).empty());
+TEST(ClearInfoBlock, AsksKeepsACopyAndErasesTheWholeBlockWhereTheBoardKindKeepsIt) {
+  for (const auto& config : {BoardConfig::Standard('M'), BoardConfig::VariantR(), BoardConfig::VariantAB('B')}) {
+    SCOPED_TRACE(config.preset);
+    BoardFixture f(config);
+    const uint32_t block = f.Board().Config().infoBlockAddress;
+    const auto before = f.InfoBlock(block);
+    f.ui.answers = {false};
+    f.Board().Traffic().Clear();
+    EXPECT_TRUE(ClearInfoBlock(f.ctx, {kSourceMemory, "", {}, kOptClearInfoBlock, 0}));
+    EXPECT_TRUE(f.Board().Traffic().OfKind(sim::TrafficEntry::Kind::kWrite).empty());
 
-  EXPECT_TRUE(ClearInfoBlock(f.ctx, {kSourceMemory, "", {}, kOptionsClearAndRestart, 0}));
-  EXPECT_EQ(f.ui.statuses.back(), "Erasing...");
-  ASSERT_EQ(f.backups.size(), 1u);
-  EXPECT_EQ(f.backups[0], before);
-  const auto after = f.InfoBlock(0xE0000);
-  EXPECT_TRUE(std::all_of(after.begin(), after.begin() + 512, [](uint8_t b) { return b == 0xFF; }));
-  EXPECT_TRUE(std::all_of(after.begin() + 1024, after.begin() + 1536, [](uint8_t b) { return b == 0xFF; }));
-  EXPECT_EQ(f.Board().RestartCount(), 1u);
+    EXPECT_TRUE(ClearInfoBlock(f.ctx, {kSourceMemory, "", {}, kOptionsClearAndRestart, 0}))
+        << DescribeUpdateFailure(f.ctx.failure, "");
+    EXPECT_EQ(f.ui.statuses.back(), "Erasing...");
+    ASSERT_EQ(f.backups.size(), 1u);
+    EXPECT_EQ(f.backups[0], before);
+    // Every sector of the block, on 512-byte and 4 KiB sector boards alike.
+    EXPECT_EQ(f.InfoBlock(block), std::vector<uint8_t>(kInfoBlockSize, 0xFF));
+    EXPECT_EQ(f.Board().RestartCount(), 1u);
+  }
 }
 
 TEST(BuiltInUpgrade, TwoStagePathForW7Boards) {

@@ -102,3 +102,44 @@ TEST(CliFirmware, ConvertAndInspect) {
 }
 
 }  // namespace
+
+namespace {
+
+// For the same file `inspect` prints the verdict `update` reaches, and
+// `update` reaches it before it asks anything or touches the board.
+TEST(CliFirmware, InspectAndUpdateReachTheSameVerdictBeforeAnyQuestion) {
+  TempDir dir;
+  const std::string board = "virtual:standard,file=" + (dir.path / "flash.bin").string();
+  std::ifstream in(VT_FIRMWARE_DIR "/standard/velotrack-standard.elf", std::ios::binary);
+  const std::string elf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Cut inside the application: loads when padded, but the region's end
+  // marker is gone.
+  const auto shortFile = dir.path / "short.elf";
+  std::ofstream(shortFile, std::ios::binary) << elf.substr(0, 0x2900);
+  const auto emptyFile = dir.path / "empty.elf";
+  std::ofstream(emptyFile, std::ios::binary).flush();
+  auto good = Cli({"firmware", "inspect", VT_FIRMWARE_DIR "/standard/velotrack-standard.elf"});
+  EXPECT_TRUE(Has(good.out, "update: can update the application of standard boards: 0x2800.."));
+  EXPECT_TRUE(Has(good.out, "update: application update refused for A/B-boards"));
+  for (const auto& file : {shortFile, emptyFile}) {
+    SCOPED_TRACE(file.string());
+    auto inspect = Cli({"firmware", "inspect", file.string()});
+    auto update = Cli({"--board", board, "firmware", "update", file.string(), "--backup-dir",
+                       (dir.path / "b").string()});
+    const auto at = inspect.out.find("update: application update refused for standard boards: ");
+    if (file == emptyFile) {
+      EXPECT_EQ(inspect.code, 6);
+      EXPECT_TRUE(Has(inspect.err, "the file is empty")) << inspect.err;
+      EXPECT_TRUE(Has(update.err, "the file is empty")) << update.err;
+    } else {
+      ASSERT_NE(at, std::string::npos) << inspect.out;
+      const std::string verdict = inspect.out.substr(at + 8, inspect.out.find('\n', at) - at - 8);
+      EXPECT_TRUE(Has(update.err, file.string() + ": " + verdict)) << update.err << "\n" << verdict;
+    }
+    EXPECT_EQ(update.code, 6);
+    EXPECT_FALSE(Has(update.out, "Are you sure?"));
+    EXPECT_FALSE(Has(update.out, "Info block saved"));
+  }
+}
+
+}  // namespace

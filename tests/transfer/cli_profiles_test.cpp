@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -119,6 +120,52 @@ TEST_F(CliProfilesTest, ClearWriteAndRestoreRoundTrip) {
   const CliRun three = Cli({"profiles", "show", "--set", "3"});
   const CliRun five = Cli({"profiles", "show", "--set", "5"});
   EXPECT_EQ(three.out.substr(three.out.find("Camera Model")), five.out.substr(five.out.find("Camera Model")));
+}
+
+// A backup goes back only onto the board it was saved from: another board
+// of the same kind needs --force, another kind or a broken block never.
+TEST_F(CliProfilesTest, RestoreChecksTheBackupAgainstTheBoardFirst) {
+  const std::string backups = Path("backups");
+  ASSERT_EQ(Cli({"profiles", "clear", "--yes", "--backup-dir", backups}).code, 0);
+  fs::path saved;
+  for (const auto& entry : fs::recursive_directory_iterator(backups)) {
+    if (entry.is_regular_file()) saved = entry.path();
+  }
+  ASSERT_FALSE(saved.empty());
+  const std::string own = saved.parent_path().filename().string();
+  const auto copyTo = [&](const std::string& folder) {
+    fs::create_directories(dir_ / folder);
+    const fs::path to = dir_ / folder / "x.bin";
+    fs::copy_file(saved, to, fs::copy_options::overwrite_existing);
+    return to.string();
+  };
+  const auto cleared = Cli({"profiles", "show", "--set", "1"}).out;
+
+  const std::string other = copyTo("W9999999999");
+  CliRun r = Cli({"profiles", "restore", other, "--yes", "--backup-dir", backups});
+  EXPECT_EQ(r.code, 6) << r.err;
+  EXPECT_NE(r.err.find("not from this board (" + own + "); --force"), std::string::npos) << r.err;
+  EXPECT_EQ(Cli({"profiles", "show", "--set", "1"}).out, cleared);  // untouched
+
+  const std::string fromR = copyTo("R1000047110");
+  r = Cli({"profiles", "restore", fromR, "--yes", "--force", "--backup-dir", backups});
+  EXPECT_EQ(r.code, 6);
+  EXPECT_NE(r.err.find("an R-board"), std::string::npos) << r.err;
+
+  // Half of the block erased: not a whole block.
+  const std::string broken = copyTo(own + "/../" + own);
+  {
+    std::fstream f(broken, std::ios::in | std::ios::out | std::ios::binary);
+    f.write(std::string(512, '\xFF').data(), 512);
+  }
+  r = Cli({"profiles", "restore", broken, "--yes", "--backup-dir", backups});
+  EXPECT_EQ(r.code, 6);
+  EXPECT_NE(r.err.find("not a whole settings block"), std::string::npos) << r.err;
+
+  r = Cli({"profiles", "restore", other, "--yes", "--force", "--backup-dir", backups});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("replaces the whole settings block of board " + own), std::string::npos);
+  EXPECT_NE(Cli({"profiles", "show", "--set", "1"}).out, cleared);
 }
 
 TEST_F(CliProfilesTest, ReportPrintsOrWritesTheText) {
