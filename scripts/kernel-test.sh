@@ -126,7 +126,7 @@ profile_scenarios=(
   "write profiles write -y --backup-dir ../../bk ../../inputs/new.dat"
   "read-back profiles read -o back.dat"
   "clear profiles clear -y --backup-dir ../../bk"
-  "restore profiles restore -y --backup-dir ../../bk ../../inputs/block.bin"
+  "restore profiles restore -y --force --backup-dir ../../bk ../../inputs/block.bin"
   "after-restore profiles read -o restored.dat"
 )
 
