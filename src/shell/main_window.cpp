@@ -97,7 +97,7 @@ void MainWindow::OnInitDialog(platform::WindowHandle window) {
   for (int i = 0; i < kSetPages; ++i) {
     editor_->FillCameraModelSelector(pages_[static_cast<size_t>(i)], i);
   }
-  transfer_->ReadProfilesFromBoard(false);
+  ShowLinkFault(!transfer_->ReadProfilesFromBoard(false));
   boardSerial_ = link_.Identity().SerialText();
   OnCommand(window_, resources::menu::kDegrees);
   ui_.Show(pages_[kDebugSlot], dp::kPtpLog, false);

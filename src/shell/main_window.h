@@ -150,6 +150,10 @@ class MainWindow {
   // Reads the board's firmware version and serial number into their fields
   // again (after an update, or when another board appears).
   void ShowBoardIdentity();
+  // A failed exchange whose cause the board stack can name (a board server
+  // that cannot be reached, times out, ...) says so in the board message
+  // field instead of passing for a missing board; cleared once it works.
+  void ShowLinkFault(bool failed);
 
   platform::Ui& ui_;
   devlink::BoardLink& link_;
@@ -167,6 +171,7 @@ class MainWindow {
   bool heldFailure_ = false;
   OperationMeter* meter_ = nullptr;
   std::string boardSerial_;
+  bool linkFaultShown_ = false;
 
   std::unique_ptr<profiles::SettingsEditor> editor_;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;

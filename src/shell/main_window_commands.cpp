@@ -163,8 +163,20 @@ void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
     heldFailure_ = false;
     ShowBoardIdentity();
   }
+  ShowLinkFault((code & 0x80u) != 0);
   if (heldFailure_) return;
   ShowStatus(code);
+}
+
+void MainWindow::ShowLinkFault(bool failed) {
+  const std::string fault = failed ? link_.StackError() : std::string();
+  if (!fault.empty()) {
+    ui_.SetText(window_, mw::kBoardMessage, fault);
+    linkFaultShown_ = true;
+  } else if (linkFaultShown_) {
+    ui_.SetText(window_, mw::kBoardMessage, "");
+    linkFaultShown_ = false;
+  }
 }
 
 void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/colour_rule.h"
+#include "platform/remote/remote_hid_backend.h"
 #include "resources/resource_ids.h"
 #include "tests/shell_main/panel_fixture.h"
 
@@ -50,6 +51,30 @@ TEST(MainWindowStart, NoBoardShowsTheIoErrorInPink) {
   EXPECT_EQ(f.ui.GetColours(f.main, mw::kStatus), resources::colours::Status(true));
   // The poll still runs without a board.
   EXPECT_TRUE(f.ui.TimerPeriod(f.main, kMessagePollTimer).has_value());
+}
+
+TEST(MainWindowStart, AnUnreachableBoardServerIsNamedNotTakenForNoBoard) {
+  testing::TempDir dir;
+  const std::string address = "unix:" + (dir.path / "nobody-listens.sock").string();
+  platform::VirtualClock clock{1000};
+  platform::DebugLog log;
+  platform::remote::RemoteHidBackend hid(address, &clock);
+  devlink::BoardLink link{hid, clock, log};
+  link.LoadDll();
+  platform::HeadlessUi ui{resources::BuiltInTemplates()};
+  MainWindow panel{ui, link, clock, log};
+  ui.SetEventHandler([&panel](const platform::UiEvent& e) { panel.HandleEvent(e); });
+  const platform::WindowHandle main = panel.Create();
+  ASSERT_NE(main, kNoWindow);
+
+  const std::string expected = "Board server unreachable: " + address + " (";
+  EXPECT_EQ(ui.GetText(main, mw::kStatus), "Velotrack I/O Error");
+  EXPECT_EQ(ui.GetText(main, mw::kBoardMessage).rfind(expected, 0), 0u)
+      << ui.GetText(main, mw::kBoardMessage);
+  // Every poll that fails keeps saying why.
+  ui.SetText(main, mw::kBoardMessage, "");
+  ASSERT_TRUE(ui.FireTimer(main, kMessagePollTimer));
+  EXPECT_EQ(ui.GetText(main, mw::kBoardMessage).rfind(expected, 0), 0u);
 }
 
 TEST(MainWindowAbout, VersionTextFollowsTheCaptionTimer) {
