@@ -61,6 +61,7 @@ class MeteredHid final : public platform::HidBackend {
   int GetIndexedString(platform::HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
+  std::string StackError() const override { return inner_.StackError(); }
 
  private:
   platform::HidBackend& inner_;

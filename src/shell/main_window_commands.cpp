@@ -171,10 +171,13 @@ void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
 void MainWindow::ShowLinkFault(bool failed) {
   const std::string fault = failed ? link_.StackError() : std::string();
   if (!fault.empty()) {
+    // The field is narrow for a long address: the whole text is its tooltip.
     ui_.SetText(window_, mw::kBoardMessage, fault);
+    ui_.AddToolTip(window_, mw::kBoardMessage, fault);
     linkFaultShown_ = true;
   } else if (linkFaultShown_) {
     ui_.SetText(window_, mw::kBoardMessage, "");
+    ui_.AddToolTip(window_, mw::kBoardMessage, "");
     linkFaultShown_ = false;
   }
 }

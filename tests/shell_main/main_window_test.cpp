@@ -71,6 +71,7 @@ TEST(MainWindowStart, AnUnreachableBoardServerIsNamedNotTakenForNoBoard) {
   EXPECT_EQ(ui.GetText(main, mw::kStatus), "Velotrack I/O Error");
   EXPECT_EQ(ui.GetText(main, mw::kBoardMessage).rfind(expected, 0), 0u)
       << ui.GetText(main, mw::kBoardMessage);
+  EXPECT_EQ(ui.ToolTip(main, mw::kBoardMessage), ui.GetText(main, mw::kBoardMessage));
   // Every poll that fails keeps saying why.
   ui.SetText(main, mw::kBoardMessage, "");
   ASSERT_TRUE(ui.FireTimer(main, kMessagePollTimer));
