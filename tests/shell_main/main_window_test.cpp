@@ -61,7 +61,7 @@ TEST(MainWindowStart, AnUnreachableBoardServerIsNamedNotTakenForNoBoard) {
   platform::remote::RemoteHidBackend hid(address, &clock);
   devlink::BoardLink link{hid, clock, log};
   link.LoadDll();
-  platform::HeadlessUi ui{resources::BuiltInTemplates()};
+  testing::TestUi ui{resources::BuiltInTemplates()};
   MainWindow panel{ui, link, clock, log};
   ui.SetEventHandler([&panel](const platform::UiEvent& e) { panel.HandleEvent(e); });
   const platform::WindowHandle main = panel.Create();
