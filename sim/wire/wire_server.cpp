@@ -10,7 +10,8 @@ namespace vt::sim {
 namespace os = vt::platform::sockets;
 
 struct WireServer::Client {
-  Client(int socket, platform::HidBackend& backend) : fd(socket), session(backend) {}
+  Client(int socket, platform::HidBackend& backend, BoardClaims& claims)
+      : fd(socket), session(backend, &claims, os::PeerDescription(socket)) {}
   ~Client() {
     session.CloseAll();
     os::CloseSocket(fd);
@@ -74,7 +75,8 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::stri
   return a;
 }
 
-WireServer::WireServer(platform::HidBackend& backend) : backend_(backend) {}
+WireServer::WireServer(platform::HidBackend& backend, platform::Clock* clock)
+    : backend_(backend), claims_(clock != nullptr ? *clock : systemClock_) {}
 
 WireServer::~WireServer() { Shutdown(); }
 
@@ -132,7 +134,7 @@ void WireServer::Accept() {
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
   // A client that stops reading its answers must not stall the other ones.
   os::SetSendTimeout(fd, 2000);
-  clients_.push_back(std::make_unique<Client>(fd, backend_));
+  clients_.push_back(std::make_unique<Client>(fd, backend_, claims_));
 }
 
 bool WireServer::Serve(Client& c) {

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/hid_backend.h"
+#include "sim/wire/board_claims.h"
 #include "sim/wire/wire_session.h"
 
 namespace vt::sim {
@@ -31,7 +33,9 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::stri
 // handles are closed.
 class WireServer {
  public:
-  explicit WireServer(platform::HidBackend& backend);
+  // `clock` times out idle holders of a board (BoardClaims); without one
+  // the machine's clock does.
+  explicit WireServer(platform::HidBackend& backend, platform::Clock* clock = nullptr);
   ~WireServer();
   WireServer(const WireServer&) = delete;
   WireServer& operator=(const WireServer&) = delete;
@@ -43,6 +47,8 @@ class WireServer {
   // nothing happened in that time.
   bool RunOnce(int timeoutMs);
   size_t Clients() const { return clients_.size(); }
+  // Who holds the board at `path` for changing its flash, or empty.
+  std::string HolderOf(const std::string& path) const { return claims_.HolderOf(path); }
   void Shutdown();
 
  private:
@@ -52,6 +58,8 @@ class WireServer {
   bool Serve(Client& client);
 
   platform::HidBackend& backend_;
+  platform::SystemClock systemClock_;
+  BoardClaims claims_;
   int listenFd_ = -1;
   uint16_t port_ = 0;
   std::string unixPath_;

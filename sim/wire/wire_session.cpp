@@ -74,6 +74,35 @@ void PutEntry(Writer& w, const platform::HidDeviceInfo& d) {
 
 }  // namespace
 
+WireSession::WireSession(platform::HidBackend& backend, BoardClaims* claims, std::string peer)
+    : backend_(backend), claims_(claims), peer_(std::move(peer)) {
+  if (claims_ != nullptr) client_ = claims_->NewClient();
+  if (peer_.empty()) peer_ = "a client of the board server";
+}
+
+bool WireSession::MayUse(platform::HidHandle h) {
+  const auto it = open_.find(h);
+  if (it == open_.end()) return false;
+  return claims_ == nullptr || claims_->MayUse(it->second, client_);
+}
+
+// A board held by another client does not take the report in time, as a
+// busy device would not; the server still never waits itself.
+std::vector<uint8_t> WireSession::Write(platform::HidHandle h, uint32_t waitMs,
+                                        std::span<const uint8_t> report) {
+  Writer w;
+  if (open_.count(h) == 0) {
+    w.I32(platform::kWaitFailed);
+    return w.out;
+  }
+  if (!MayUse(h)) {
+    w.I32(platform::kWaitTimeout);
+    return w.out;
+  }
+  w.I32(backend_.Write(h, report, waitMs));
+  return w.out;
+}
+
 std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
   Reader in(request);
   Writer w;
@@ -94,7 +123,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       int rc = platform::kWaitFailed;
       if (in.ok()) rc = backend_.Open(std::string(path.begin(), path.end()), &h);
       if (rc == platform::kWaitOk) {
-        open_.insert(h);
+        open_[h] = std::string(path.begin(), path.end());
       } else {
         h = platform::kInvalidHidHandle;
       }
@@ -118,9 +147,8 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       const uint16_t len = in.U16();
       const auto report = in.Bytes(len);
       // Only handles this client opened are usable through its connection.
-      const bool usable = in.ok() && open_.count(h);
-      w.I32(usable ? backend_.Write(h, report, waitMs) : platform::kWaitFailed);
-      return w.out;
+      if (!in.ok()) break;
+      return Write(h, waitMs, report);
     }
     case WireOp::kRead:
     case WireOp::kGetIndexedString:
@@ -132,7 +160,10 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       std::vector<uint8_t> buf(len);
       size_t got = 0;
       int rc = platform::kWaitFailed;
-      if (in.ok() && open_.count(h)) {
+      // The serial is the device's, not the board's state: anyone may ask.
+      // Replies and read-backs are held off while another client holds it.
+      const bool usable = op == WireOp::kGetSerial ? open_.count(h) == 1 : MayUse(h);
+      if (in.ok() && usable) {
         if (op == WireOp::kRead) rc = backend_.Read(h, buf, waitMs, &got);
         if (op == WireOp::kGetIndexedString) rc = backend_.GetIndexedString(h, index, buf, &got);
         if (op == WireOp::kGetSerial) rc = backend_.GetSerial(h, buf, &got);
@@ -144,14 +175,48 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       w.Bytes({buf.data(), got});
       return w.out;
     }
+    case WireOp::kClaim: {
+      const auto path = in.Bytes(in.U16());
+      const auto who = in.Bytes(in.U16());
+      if (!in.ok() || claims_ == nullptr) break;
+      // Only boards the server offers can be claimed; the refusal carries
+      // an empty holder, which tells it from a server without claims.
+      const std::string board(path.begin(), path.end());
+      bool offered = false;
+      for (const auto& d : backend_.Enumerate()) offered = offered || d.path == board;
+      if (!offered) {
+        w.I32(platform::kWaitFailed);
+        w.U16(0);
+        return w.out;
+      }
+      std::string holder;
+      // The client's own description, else what the connection tells.
+      const std::string name = who.empty() ? peer_ : std::string(who.begin(), who.end());
+      const bool granted = claims_->Claim(board, client_, name, &holder);
+      holder.resize(std::min<size_t>(holder.size(), 0xFFFF));
+      w.I32(granted ? platform::kWaitOk : platform::kWaitTimeout);
+      w.U16(static_cast<uint16_t>(holder.size()));
+      w.Bytes({reinterpret_cast<const uint8_t*>(holder.data()), holder.size()});
+      return w.out;
+    }
+    case WireOp::kRelease: {
+      const auto path = in.Bytes(in.U16());
+      if (!in.ok() || claims_ == nullptr) break;
+      w.I32(claims_->Release(std::string(path.begin(), path.end()), client_) ? platform::kWaitOk
+                                                                               : platform::kWaitFailed);
+      return w.out;
+    }
   }
-  w.I32(platform::kWaitFailed);  // unknown opcode
-  return w.out;
+  // Unknown opcodes and malformed requests.
+  Writer failed;
+  failed.I32(platform::kWaitFailed);
+  return failed.out;
 }
 
 void WireSession::CloseAll() {
-  for (platform::HidHandle h : open_) backend_.Close(h);
+  for (const auto& [h, path] : open_) backend_.Close(h);
   open_.clear();
+  if (claims_ != nullptr) claims_->ReleaseAll(client_);
 }
 
 }  // namespace vt::sim

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/hid_backend.h"
+#include "sim/wire/board_claims.h"
 
 namespace vt::sim {
 
@@ -18,27 +20,42 @@ enum class WireOp : uint8_t {
   kRead = 0x05,
   kGetIndexedString = 0x06,
   kGetSerial = 0x07,
+  // Additions after version 1 (a version-1 server answers them with -1,
+  // and a client then goes on without them).
+  kClaim = 0x08,
+  kRelease = 0x09,
 };
 
 inline constexpr uint32_t kMaxFrameBody = 65536;
 
 // One client connection's view of a HID backend: turns each request body
 // into its response body. It remembers the handles the client opened so
-// that they can be closed when the client goes away.
+// that they can be closed when the client goes away. With `claims` given,
+// a board another client holds for changing its flash is kept from this
+// one (see BoardClaims); `peer` says who this client is when it holds a
+// board without having named itself.
 class WireSession {
  public:
-  explicit WireSession(platform::HidBackend& backend) : backend_(backend) {}
+  explicit WireSession(platform::HidBackend& backend, BoardClaims* claims = nullptr,
+                       std::string peer = {});
   ~WireSession() { CloseAll(); }
   WireSession(const WireSession&) = delete;
   WireSession& operator=(const WireSession&) = delete;
 
   std::vector<uint8_t> Handle(std::span<const uint8_t> request);
+  // Closes the client's handles and lets go of the boards it held.
   void CloseAll();
   size_t OpenHandles() const { return open_.size(); }
 
  private:
+  std::vector<uint8_t> Write(platform::HidHandle h, uint32_t waitMs, std::span<const uint8_t> report);
+  bool MayUse(platform::HidHandle h);
+
   platform::HidBackend& backend_;
-  std::set<platform::HidHandle> open_;
+  BoardClaims* claims_;
+  BoardClaims::ClientId client_ = 0;
+  std::string peer_;
+  std::map<platform::HidHandle, std::string> open_;  // handle -> device path
 };
 
 }  // namespace vt::sim

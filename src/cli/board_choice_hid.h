@@ -42,6 +42,10 @@ class BoardChoiceHid final : public platform::HidBackend {
     return inner_.GetSerial(handle, buf, got);
   }
   std::string StackError() const override { return inner_.StackError(); }
+  int Claim(const std::string& path, const std::string& who, std::string* holder) override {
+    return inner_.Claim(path, who, holder);
+  }
+  void Release(const std::string& path) override { inner_.Release(path); }
 
  private:
   platform::HidBackend& inner_;

@@ -33,6 +33,9 @@ void DefineCli(CLI::App& app, CliContext& ctx) {
   app.add_option("--serial", ctx.options.serial,
                  "the board with this serial among several (see `velotrack devices`)");
   app.add_option("--trace", ctx.options.traceFile, "log every HID primitive with its bytes to FILE");
+  app.add_option("--busy-wait", ctx.options.busyWaitSeconds,
+                 "SECONDS to wait for a board another program is writing")
+      ->capture_default_str();
   for (RegisterGroup group : kGroups) group(app, ctx);
 }
 

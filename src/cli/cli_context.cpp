@@ -7,6 +7,7 @@
 
 #include "app/board_address.h"
 #include "cli/text_format.h"
+#include "devlink/flash_write_claim.h"
 #include "platform/file_io.h"
 
 namespace vt::cli {
@@ -58,6 +59,7 @@ devlink::BoardLink* CliContext::Link() {
   if (backend == nullptr) return nullptr;
   choice_ = std::make_unique<BoardChoiceHid>(backend->Hid(), options.serial);
   link_ = std::make_unique<devlink::BoardLink>(*choice_, backend->GetClock(), log_);
+  link_->SetClaimWaitMs(options.busyWaitSeconds * 1000);
   if (!link_->LoadDll()) {
     link_.reset();
     // Over a board server the HID layer loads only when the server answers.
@@ -100,7 +102,21 @@ devlink::BoardLink* CliContext::Board(bool changesBoard) {
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!CheckBoardChoice(changesBoard)) return nullptr;
-  if (!link->USBDeviceDetect_Win32()) {
+  // A board that another program is writing does not answer this one:
+  // wait (bounded) for it, then say who has it.
+  platform::Clock& clock = backend_->GetClock();
+  const uint32_t start = clock.NowMs();
+  bool found = false;
+  while (!(found = link->USBDeviceDetect_Win32()) && link->StackError().empty()) {
+    const std::string busy = BusyBoard();
+    if (busy.empty()) break;
+    if (clock.NowMs() - start >= link->ClaimWaitMs()) {
+      Fail("the board is busy: used by " + busy, ExitCode::kBoardBusy);
+      return nullptr;
+    }
+    clock.SleepMs(devlink::FlashWriteClaim::kRetryMs);
+  }
+  if (!found) {
     // Nowhere to look is not the same as nothing there.
     const std::string stack = link->StackError();
     if (!stack.empty()) {
@@ -119,6 +135,27 @@ devlink::BoardLink* CliContext::Board(bool changesBoard) {
     return nullptr;
   }
   return link;
+}
+
+std::string CliContext::BusyBoard() {
+  platform::HidBackend& hid = backend_->Hid();
+  for (const auto& d : hid.Enumerate()) {
+    if (!devlink::IsAcceptedVendor(d.vendorId) || !devlink::IsAcceptedProduct(d.productId)) continue;
+    // A board server lets a client claim only what it has open.
+    platform::HidHandle h = platform::kInvalidHidHandle;
+    if (hid.Open(d.path, &h) != platform::kWaitOk) continue;
+    std::string holder;
+    const int rc = hid.Claim(d.path, link_->ClientName(), &holder);
+    if (rc == platform::kWaitOk) hid.Release(d.path);
+    hid.Close(h);
+    if (rc == platform::kWaitTimeout) return holder + "; board at " + d.path;
+  }
+  return {};
+}
+
+int CliContext::FailWrite(const std::string& message, ExitCode code) {
+  if (link_ && !link_->LastBusy().empty()) return Fail(link_->LastBusy(), ExitCode::kBoardBusy);
+  return Fail(message, code);
 }
 
 bool CliContext::Finish() {

@@ -19,6 +19,8 @@ struct CliOptions {
   std::string board = "auto";
   std::string serial;  // the board to use among several; empty: the only one
   std::string traceFile;
+  // How long to wait for a board that another program is changing.
+  unsigned busyWaitSeconds = 20;
 };
 
 // What a subcommand works with: its output streams, the shared options and,
@@ -55,6 +57,11 @@ class CliContext {
   // `changesBoard`: the command changes the board, so with several boards
   // at the address one must be chosen with --serial.
   devlink::BoardLink* Board(bool changesBoard = false);
+  // Also fails with "the board is busy: ..." (after the bounded wait) when
+  // another program holds the board and keeps it from answering.
+  // After an operation: fails with the busy exit code when the board was
+  // held by another program, else with `code`.
+  int FailWrite(const std::string& message, ExitCode code);
 
   // Ends the session (a virtual board's flash file is written back). False
   // after printing the reason.
@@ -73,6 +80,8 @@ class CliContext {
   // Refuses an unknown --serial, and several boards without one for a
   // command that changes a board. False after printing why.
   bool CheckBoardChoice(bool changesBoard);
+  // Who holds one of the boards for changing its flash, or empty.
+  std::string BusyBoard();
 };
 
 }  // namespace vt::cli

@@ -12,6 +12,7 @@
 #include "cli/cli_context.h"
 #include "cli/text_format.h"
 #include "devlink/board_identity.h"
+#include "devlink/flash_write_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/flash_commands.h"
 
@@ -184,6 +185,8 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
 int RunReset(CliContext& ctx) {
   devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
+  const devlink::FlashWriteClaim claim(*link);
+  if (!claim.Granted()) return ctx.FailWrite(claim.Refusal(), ExitCode::kWriteFailed);
   if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent", ExitCode::kWriteFailed);
   ctx.out << "restart sent\n";
   return 0;

@@ -193,7 +193,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
   if (!*result) {
     const auto step = uctx.failure.step;
     const bool refused = step == flash::UpdateStep::kOpen || step == flash::UpdateStep::kCheck;
-    return ctx.Fail("Velotrack I/O Error: the update failed: " +
+    return ctx.FailWrite("Velotrack I/O Error: the update failed: " +
                         flash::DescribeUpdateFailure(uctx.failure, lastBackup),
                     refused ? ExitCode::kRefusedInput : ExitCode::kWriteFailed);
   }

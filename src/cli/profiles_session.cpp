@@ -99,7 +99,7 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok) {
       why += "; the block as it was is saved in " + t->LastBackup().string() +
              " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
     }
-    return ctx.Fail(why, ExitCode::kWriteFailed);
+    return ctx.FailWrite(why, ExitCode::kWriteFailed);
   }
   if (t != nullptr && !t->LastBackup().empty()) {
     ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';

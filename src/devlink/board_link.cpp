@@ -17,7 +17,7 @@ constexpr size_t kReplyBytes = 8;
 }  // namespace
 
 BoardLink::BoardLink(platform::HidBackend& hid, platform::Clock& clock, platform::DebugLog& log)
-    : hid_(hid), clock_(clock), log_(log) {}
+    : hid_(hid, clock), clock_(clock), log_(log) {}
 
 bool BoardLink::LoadDll() {
   loaded_ = false;

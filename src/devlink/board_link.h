@@ -9,6 +9,7 @@
 #include "devlink/board_identity.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
+#include "devlink/operation_deadline.h"
 #include "platform/hid_backend.h"
 
 namespace vt::devlink {
@@ -97,12 +98,25 @@ class BoardLink {
   const Report& CommandReport() const { return commandReport_; }
   const Report& ReplyReport() const { return replyReport_; }
 
+  // How this program names itself to others that want the same board
+  // ("velotrack profiles write"); see FlashWriteClaim.
+  void SetClientName(std::string name) { clientName_ = std::move(name); }
+  const std::string& ClientName() const { return clientName_; }
+  // "the board is busy: used by ..." when the latest claim of the board
+  // was refused; empty otherwise.
+  const std::string& LastBusy() const { return lastBusy_; }
+  // How long a FlashWriteClaim waits for another program to finish.
+  void SetClaimWaitMs(uint32_t ms) { claimWaitMs_ = ms; }
+  uint32_t ClaimWaitMs() const { return claimWaitMs_; }
+
   platform::HidBackend& Hid() { return hid_; }
+  DeadlineHid& Deadlines() { return hid_; }
   platform::Clock& GetClock() { return clock_; }
   platform::DebugLog& Log() { return log_; }
 
  private:
-  platform::HidBackend& hid_;
+  // The caller's HID stack, under the running operations' deadlines.
+  DeadlineHid hid_;
   platform::Clock& clock_;
   platform::DebugLog& log_;
   bool loaded_ = false;
@@ -112,6 +126,11 @@ class BoardLink {
   Report replyReport_{};
   LastReply lastReply_;
   std::string lastDetectError_;
+  std::string clientName_ = "velotrack";
+  std::string lastBusy_;
+  uint32_t claimWaitMs_ = 20000;
+  int claimDepth_ = 0;  // FlashWriteClaims alive on this link
+  friend class FlashWriteClaim;
 };
 
 }  // namespace vt::devlink

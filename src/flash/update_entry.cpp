@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "devlink/flash_write_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/bootloader_update.h"
 #include "flash/elf_loader.h"
@@ -42,8 +43,21 @@ bool ClearInfoBlock(UpdateContext& ctx, const UpdateRequest& request) {
   return ok;
 }
 
+namespace {
+
+// The board is held for the whole request (and, through the commands
+// below, for a whole upgrade of several requests).
+bool ClaimBoard(UpdateContext& ctx, const devlink::FlashWriteClaim& claim) {
+  if (!claim.Granted()) ctx.ui.ShowMessage(claim.Refusal(), "Firmware Upgrade");
+  return claim.Granted();
+}
+
+}  // namespace
+
 bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
   auto& link = ctx.link;
+  const devlink::FlashWriteClaim claim(link);
+  if (!ClaimBoard(ctx, claim)) return false;
   const BoardVariant variant = VariantOf(link.Identity());
   std::optional<std::vector<uint8_t>> file;
   std::span<const uint8_t> raw;
@@ -148,6 +162,8 @@ std::optional<bool> FirmwareUpdateCommand(UpdateContext& ctx, bool fromBuiltIn,
                    : "Are you sure?";
   if (!ctx.ui.Ask(question, "Firmware Upgrade")) return std::nullopt;
   ctx.ui.StopMessagePoll();
+  const devlink::FlashWriteClaim claim(ctx.link);
+  if (!ClaimBoard(ctx, claim)) return false;
   if (fromBuiltIn) return BuiltInUpgrade(ctx);
   UpdateRequest request;
   request.sourceKind = kSourceFile;
@@ -163,6 +179,8 @@ std::optional<bool> FlashBootloaderCommand(UpdateContext& ctx, const std::string
   if (!check.ok()) return FailStep(ctx, check.failedStep, check.reason);
   if (!ctx.ui.Ask("Are you sure?", "Bootloader Upgrade")) return std::nullopt;
   ctx.ui.StopMessagePoll();
+  const devlink::FlashWriteClaim claim(ctx.link);
+  if (!ClaimBoard(ctx, claim)) return false;
   UpdateRequest request;
   request.sourceKind = kSourceFile;
   request.fileName = fileName.substr(0, 255);

@@ -69,6 +69,20 @@ class HidBackend {
   // for the user, empty while it answers. This is what tells "nowhere to
   // look" from "no board found".
   virtual std::string StackError() const { return {}; }
+
+  // The right to change the flash of the device at `path`, on stacks that
+  // other programs use at the same time (a board server, the machine's own
+  // HID devices). kWaitOk: go ahead (also where the stack cannot tell);
+  // kWaitTimeout: another program holds it and *holder says who;
+  // kWaitFailed: the stack could not be asked. Never waits: callers retry
+  // on their own clock. `who` describes this program to the others.
+  virtual int Claim(const std::string& path, const std::string& who, std::string* holder) {
+    (void)path;
+    (void)who;
+    (void)holder;
+    return kWaitOk;
+  }
+  virtual void Release(const std::string& path) { (void)path; }
 };
 
 }  // namespace vt::platform

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "devlink/flash_write_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
@@ -240,6 +241,13 @@ ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint3
   return restarted ? ProgramStep::kNone : ProgramStep::kRestart;
 }
 
+bool ProfileTransfer::ClaimGranted(const devlink::FlashWriteClaim& claim) {
+  if (claim.Granted()) return true;
+  Tell(claim.Refusal() + "\n\nNothing was written to Velotrack.", kWriteErrorTitle);
+  Finish(false);
+  return false;
+}
+
 std::string ProfileTransfer::BackupNote() const {
   if (lastBackup_.empty()) return {};
   return "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string() +
@@ -276,6 +284,9 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   const bool clear = mode == WriteMode::kTotalClear;
   if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
   SetStatusText("Writing profiles...");
+  // No other program may write the board between this read and the end.
+  const devlink::FlashWriteClaim claim(link_);
+  if (!ClaimGranted(claim)) return false;
 
   const std::optional<InfoBlockBytes> read = ReadAndBackUp();
   if (!read) {
@@ -318,6 +329,8 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
   SetStatusText("Writing profiles...");
+  const devlink::FlashWriteClaim claim(link_);
+  if (!ClaimGranted(claim)) return false;
   const std::optional<InfoBlockBytes> current = ReadAndBackUp();
   if (!current || !SaveBackup(*current)) {
     Finish(false);

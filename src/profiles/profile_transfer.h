@@ -12,6 +12,7 @@
 #include <string>
 
 #include "devlink/board_link.h"
+#include "devlink/flash_write_claim.h"
 #include "flash/stored_image.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/settings_editor.h"
@@ -118,6 +119,9 @@ class ProfileTransfer {
   void ReportStepFailure();
   // Where the backup is and how to put it back; empty without a backup.
   std::string BackupNote() const;
+  // False (with the reason told and the status set) when another program
+  // holds the board.
+  bool ClaimGranted(const devlink::FlashWriteClaim& claim);
 
   devlink::BoardLink& link_;
   SettingsEditor& editor_;

@@ -62,6 +62,10 @@ class MeteredHid final : public platform::HidBackend {
                        size_t* got) override;
   int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
   std::string StackError() const override { return inner_.StackError(); }
+  int Claim(const std::string& path, const std::string& who, std::string* holder) override {
+    return inner_.Claim(path, who, holder);
+  }
+  void Release(const std::string& path) override { inner_.Release(path); }
 
  private:
   platform::HidBackend& inner_;

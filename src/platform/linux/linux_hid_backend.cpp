@@ -97,7 +97,19 @@ UsbStringReader* LinuxHidBackend::Strings(OpenDevice& device) {
 int LinuxHidBackend::Write(HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) {
   OpenDevice* device = Find(handle);
   if (device == nullptr) return kWaitFailed;
+  if (lock_.Holds(device->node.info.path)) return BoundedWrite(device->file, device->pendingWrite, report, waitMs);
+  // Another program changing the board's flash does not take reports from
+  // this one, as a busy device would not.
+  const SharedWriteGuard guard(device->file->Fd());
+  if (!guard.Allowed()) return kWaitTimeout;
   return BoundedWrite(device->file, device->pendingWrite, report, waitMs);
+}
+
+int LinuxHidBackend::Claim(const std::string& path, const std::string& who, std::string* holder) {
+  (void)who;  // the lock itself tells others this program's id and name
+  // Only hidraw nodes are locked; anything else is not a board of this stack.
+  if (std::filesystem::path(path).filename().string().rfind("hidraw", 0) != 0) return kWaitFailed;
+  return lock_.Take(path, holder);
 }
 
 int LinuxHidBackend::Read(HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/hid_backend.h"
+#include "platform/linux/board_write_lock.h"
 #include "platform/linux/hidraw_io.h"
 #include "platform/linux/sysfs_hidraw.h"
 #include "platform/linux/usb_strings.h"
@@ -36,6 +37,10 @@ class LinuxHidBackend final : public HidBackend {
   int GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
+  // The advisory lock on the hidraw node (BoardWriteLock). While another
+  // program holds it, Write() keeps reports back and times out.
+  int Claim(const std::string& path, const std::string& who, std::string* holder) override;
+  void Release(const std::string& path) override { lock_.Release(path); }
 
  private:
   struct OpenDevice {
@@ -52,6 +57,7 @@ class LinuxHidBackend final : public HidBackend {
   libusb_context* usb_ = nullptr;
   std::map<HidHandle, std::unique_ptr<OpenDevice>> open_;
   HidHandle nextHandle_ = 1;
+  BoardWriteLock lock_;
 };
 
 }  // namespace vt::platform::hidraw

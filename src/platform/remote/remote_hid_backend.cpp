@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/remote/wire_format.h"
+#include "platform/sockets/socket_os.h"
 
 namespace vt::platform::remote {
 
@@ -195,6 +196,31 @@ int RemoteHidBackend::GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t
   if (!server) return kWaitFailed;
   const uint16_t size = RequestSize(buf.size());
   return FetchData(EncodeGetSerial(*server, size), size, buf, got);
+}
+
+int RemoteHidBackend::Claim(const std::string& path, const std::string& who, std::string* holder) {
+  const auto request = EncodeClaim(path, who + " (" + sockets::ThisProcess() + ")");
+  if (!request) return kWaitFailed;
+  const auto response = ExchangeStateless(*request);
+  if (!response) return kWaitFailed;
+  const auto decoded = DecodeClaim(*response);
+  if (!decoded) {
+    ProtocolFault("CLAIM");
+    return kWaitFailed;
+  }
+  if (decoded->result == kWaitTimeout) {
+    *holder = decoded->holder.empty() ? "another client of the board server" : decoded->holder;
+    return kWaitTimeout;
+  }
+  // A board the server does not offer cannot be claimed; a server from
+  // before claims cannot tell, and the client goes ahead as it did then.
+  if (decoded->result == kWaitFailed && decoded->claimsKnown) return kWaitFailed;
+  return kWaitOk;
+}
+
+void RemoteHidBackend::Release(const std::string& path) {
+  const auto request = EncodeRelease(path);
+  if (request && Connected()) Exchange(*request);
 }
 
 }  // namespace vt::platform::remote

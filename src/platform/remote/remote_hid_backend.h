@@ -63,6 +63,11 @@ class RemoteHidBackend final : public HidBackend {
   int GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
+  // The server's CLAIM and RELEASE. A server that does not know them
+  // answers -1: the client then goes on without (kWaitOk), as it did
+  // before there were claims. `who` gets this process's id appended.
+  int Claim(const std::string& path, const std::string& who, std::string* holder) override;
+  void Release(const std::string& path) override;
 
  private:
   bool EnsureConnected();

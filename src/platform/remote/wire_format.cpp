@@ -115,6 +115,32 @@ std::vector<uint8_t> EncodeGetSerial(uint32_t handle, uint16_t bufferSize) {
   return w.Take();
 }
 
+namespace {
+
+void PutText(ByteWriter& w, const std::string& text) {
+  w.U16(static_cast<uint16_t>(text.size()));
+  w.Bytes({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> EncodeClaim(const std::string& path, const std::string& who) {
+  if (path.size() > kU16Max || who.size() > kU16Max || path.size() + who.size() + 5 > kMaxFrameBody) {
+    return std::nullopt;
+  }
+  auto w = Request(Opcode::kClaim);
+  PutText(w, path);
+  PutText(w, who);
+  return w.Take();
+}
+
+std::optional<std::vector<uint8_t>> EncodeRelease(const std::string& path) {
+  if (path.size() > kU16Max) return std::nullopt;
+  auto w = Request(Opcode::kRelease);
+  PutText(w, path);
+  return w.Take();
+}
+
 int NormaliseResult(int32_t result) {
   switch (result) {
     case kWaitOk:
@@ -201,6 +227,24 @@ std::optional<DataResponse> DecodeData(std::span<const uint8_t> body, uint16_t r
   auto data = r.Bytes(n);
   if (!r.AtEnd()) return std::nullopt;
   out.data.assign(data.begin(), data.end());
+  return out;
+}
+
+std::optional<ClaimResponse> DecodeClaim(std::span<const uint8_t> body) {
+  ByteReader r(body);
+  int32_t result = 0;
+  if (!r.I32(&result)) return std::nullopt;
+  ClaimResponse out;
+  out.result = NormaliseResult(result);
+  if (out.result == kWaitFailed && r.AtEnd()) {
+    out.claimsKnown = false;  // a server without claims
+    return out;
+  }
+  uint16_t n = 0;
+  if (!r.U16(&n)) return std::nullopt;
+  const auto holder = r.Bytes(n);
+  if (!r.AtEnd()) return std::nullopt;
+  out.holder.assign(holder.begin(), holder.end());
   return out;
 }
 

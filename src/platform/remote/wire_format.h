@@ -24,6 +24,9 @@ enum class Opcode : uint8_t {
   kRead = 0x05,
   kGetIndexedString = 0x06,
   kGetSerial = 0x07,
+  // Added after version 1; a version-1 server answers them with -1.
+  kClaim = 0x08,
+  kRelease = 0x09,
 };
 
 // Appends little-endian values to a byte vector.
@@ -71,6 +74,8 @@ std::optional<std::vector<uint8_t>> EncodeWrite(uint32_t handle, uint32_t waitMs
 std::vector<uint8_t> EncodeRead(uint32_t handle, uint32_t waitMs, uint16_t bufferSize);
 std::vector<uint8_t> EncodeGetIndexedString(uint32_t handle, uint8_t index, uint16_t bufferSize);
 std::vector<uint8_t> EncodeGetSerial(uint32_t handle, uint16_t bufferSize);
+std::optional<std::vector<uint8_t>> EncodeClaim(const std::string& path, const std::string& who);
+std::optional<std::vector<uint8_t>> EncodeRelease(const std::string& path);
 
 // Result codes the protocol allows; anything else from a peer is a failure.
 int NormaliseResult(int32_t result);
@@ -96,5 +101,13 @@ struct DataResponse {
   std::vector<uint8_t> data;
 };
 std::optional<DataResponse> DecodeData(std::span<const uint8_t> body, uint16_t requested);
+
+// CLAIM: the result and, when another client holds the board, who.
+struct ClaimResponse {
+  int result = kWaitFailed;
+  std::string holder;
+  bool claimsKnown = true;  // false: a bare -1, as from a server without claims
+};
+std::optional<ClaimResponse> DecodeClaim(std::span<const uint8_t> body);
 
 }  // namespace vt::platform::remote

@@ -59,6 +59,13 @@ void AllowQuickRebind(int fd);
 // Blocking sends give up after `ms`.
 void SetSendTimeout(int fd, int ms);
 
+// Who is at the other end of a connected socket, for messages: "velotrack
+// (pid 1234)" for a local process where the system tells, else its
+// address ("127.0.0.1:40312").
+std::string PeerDescription(int fd);
+// This process as a peer would describe it: "pid 1234".
+std::string ThisProcess();
+
 // Removes a socket file left behind by an earlier server run at `path`;
 // other kinds of file are left alone.
 void RemoveStaleUnixSocket(const std::string& path);

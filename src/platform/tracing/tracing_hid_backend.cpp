@@ -114,4 +114,15 @@ int TracingHidBackend::GetSerial(HidHandle handle, std::span<uint8_t> buf, size_
   return rc;
 }
 
+int TracingHidBackend::Claim(const std::string& path, const std::string& who, std::string* holder) {
+  const int rc = inner_.Claim(path, who, holder);
+  Line("Claim " + path + " -> " + std::to_string(rc) + (rc == kWaitTimeout ? " held by " + *holder : ""));
+  return rc;
+}
+
+void TracingHidBackend::Release(const std::string& path) {
+  inner_.Release(path);
+  Line("Release " + path);
+}
+
 }  // namespace vt::platform

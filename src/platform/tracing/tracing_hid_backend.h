@@ -31,6 +31,8 @@ class TracingHidBackend final : public HidBackend {
                        size_t* got) override;
   int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
   std::string StackError() const override { return inner_.StackError(); }
+  int Claim(const std::string& path, const std::string& who, std::string* holder) override;
+  void Release(const std::string& path) override;
 
   // "00 41 26": bytes as two-digit hex, space separated.
   static std::string Hex(std::span<const uint8_t> bytes);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "platform/sockets/socket_os.h"
 
@@ -64,5 +65,35 @@ void RemoveStaleUnixSocket(const std::string& path) {
 }
 
 void RemoveUnixSocket(const std::string& path) { ::unlink(path.c_str()); }
+
+std::string PeerDescription(int fd) {
+  sockaddr_storage sa{};
+  socklen_t len = sizeof sa;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return "an unknown client";
+  if (sa.ss_family == AF_UNIX) {
+    ucred cred{};
+    socklen_t credLen = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &credLen) != 0) return "a local client";
+    std::string name;
+    std::ifstream comm("/proc/" + std::to_string(cred.pid) + "/comm");
+    std::getline(comm, name);
+    const std::string pid = "pid " + std::to_string(cred.pid);
+    return name.empty() ? pid : name + " (" + pid + ")";
+  }
+  char host[INET6_ADDRSTRLEN] = "?";
+  unsigned port = 0;
+  if (sa.ss_family == AF_INET) {
+    const auto* in = reinterpret_cast<const sockaddr_in*>(&sa);
+    ::inet_ntop(AF_INET, &in->sin_addr, host, sizeof host);
+    port = ntohs(in->sin_port);
+  } else if (sa.ss_family == AF_INET6) {
+    const auto* in = reinterpret_cast<const sockaddr_in6*>(&sa);
+    ::inet_ntop(AF_INET6, &in->sin6_addr, host, sizeof host);
+    port = ntohs(in->sin6_port);
+  }
+  return std::string(host) + ":" + std::to_string(port);
+}
+
+std::string ThisProcess() { return "pid " + std::to_string(::getpid()); }
 
 }  // namespace vt::platform::sockets

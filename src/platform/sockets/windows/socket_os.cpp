@@ -127,4 +127,25 @@ void RemoveStaleUnixSocket(const std::string& path) {
 
 void RemoveUnixSocket(const std::string& path) { DeleteFileW(Wide(path).c_str()); }
 
+std::string PeerDescription(int fd) {
+  sockaddr_storage sa{};
+  int len = sizeof sa;
+  if (getpeername(AsSocket(fd), reinterpret_cast<sockaddr*>(&sa), &len) != 0) return "an unknown client";
+  if (sa.ss_family == AF_UNIX) return "a local client";
+  char host[INET6_ADDRSTRLEN] = "?";
+  unsigned port = 0;
+  if (sa.ss_family == AF_INET) {
+    const auto* in = reinterpret_cast<const sockaddr_in*>(&sa);
+    inet_ntop(AF_INET, &in->sin_addr, host, sizeof host);
+    port = ntohs(in->sin_port);
+  } else if (sa.ss_family == AF_INET6) {
+    const auto* in = reinterpret_cast<const sockaddr_in6*>(&sa);
+    inet_ntop(AF_INET6, &in->sin6_addr, host, sizeof host);
+    port = ntohs(in->sin6_port);
+  }
+  return std::string(host) + ":" + std::to_string(port);
+}
+
+std::string ThisProcess() { return "pid " + std::to_string(GetCurrentProcessId()); }
+
 }  // namespace vt::platform::sockets
