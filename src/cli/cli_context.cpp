@@ -25,6 +25,8 @@ int CliContext::Fail(const std::string& message, ExitCode code) {
   // wrong with it, whatever the operation was.
   const std::string stack = backend_ ? backend_->Hid().StackError() : std::string();
   if (!stack.empty() && message.find(stack) == std::string::npos) err << "error: " << stack << '\n';
+  // So does an operation that ran out of time, whatever step it stopped at.
+  if (link_ && !link_->Deadlines().Expired().empty()) err << "error: time-out: " << link_->Deadlines().Expired() << '\n';
   lastFailure_ = code;
   return ToInt(code);
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "devlink/deadline_scope.h"
 #include "devlink/flash_write_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/bootloader_update.h"
@@ -86,6 +87,7 @@ bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
     if (!image) return FailStep(ctx, UpdateStep::kCheck, error);
   }
   file.reset();
+  const devlink::DeadlineScope deadline(link, "firmware update", devlink::FirmwareBudgetMs(WorkingBytes(variant)));
 
   bool result = true;
   if (request.options & kOptClearInfoBlock) result = ClearInfoBlock(ctx, request);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "devlink/deadline_scope.h"
 #include "devlink/flash_write_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/firmware_version.h"
@@ -96,6 +97,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   }
   if (ask && !Ask(kReadPrompt, kReadTitle)) return false;
   SetStatusText("Reading profiles...");
+  const devlink::DeadlineScope deadline(link_, "profile read", devlink::kProfileReadBudgetMs);
 
   flash::FirmwareVersion version;
   if (flash::ReadBoardFirmwareVersion(link_, &version)) {
@@ -287,6 +289,8 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   // No other program may write the board between this read and the end.
   const devlink::FlashWriteClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
+  const devlink::DeadlineScope deadline(link_, clear ? "Total Clear" : "profile write",
+                                        devlink::kProfileWriteBudgetMs);
 
   const std::optional<InfoBlockBytes> read = ReadAndBackUp();
   if (!read) {
@@ -331,6 +335,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   SetStatusText("Writing profiles...");
   const devlink::FlashWriteClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
+  const devlink::DeadlineScope deadline(link_, "restore", devlink::kProfileWriteBudgetMs);
   const std::optional<InfoBlockBytes> current = ReadAndBackUp();
   if (!current || !SaveBackup(*current)) {
     Finish(false);
