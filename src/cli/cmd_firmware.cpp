@@ -2,6 +2,7 @@
 // a file or the built-in image, the stored-form converter and an image
 // inspector.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <span>
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
@@ -30,6 +33,10 @@ std::string VersionText(const flash::FirmwareVersion& v) {
   char text[48];
   std::snprintf(text, sizeof text, "%d.%d.%d", v.series, v.minor, v.build);
   return text;
+}
+
+std::string JsonText(const nlohmann::ordered_json& j) {
+  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::string Hex(size_t v) {
@@ -113,24 +120,52 @@ struct UpdateArgs {
   std::string backupDir;
 };
 
-int RunVersion(CliContext& ctx) {
+// The comparison's four outcomes: a stable name for --json and the line
+// the text output prints.
+struct Comparison {
+  const char* name;
+  const char* line;
+};
+
+Comparison CompareText(int comparison) {
+  switch (comparison) {
+    case -2: return {"board_newer", "The board's firmware is newer than this program supports."};
+    case -1: return {"not_comparable", "Versions cannot be compared."};
+    case 1: return {"upgrade_available", "Old firmware detected: an upgrade is available."};
+    default: return {"up_to_date", "The board is up to date."};
+  }
+}
+
+nlohmann::ordered_json VersionJson(const std::optional<flash::FirmwareVersion>& v) {
+  return v ? nlohmann::ordered_json(VersionText(*v)) : nlohmann::ordered_json(nullptr);
+}
+
+int RunVersion(CliContext& ctx, bool json) {
   devlink::BoardLink* link = ctx.Board();
   if (link == nullptr) return ctx.Failed();
-  flash::FirmwareVersion board;
-  const bool known = flash::ReadBoardFirmwareVersion(*link, &board);
-  ctx.out << "Board:    " << (known ? "Firmware version: " + VersionText(board) : "unknown") << '\n';
+  std::optional<flash::FirmwareVersion> board;
+  if (flash::FirmwareVersion v; flash::ReadBoardFirmwareVersion(*link, &v)) board = v;
   const auto builtIn = flash::BuiltInFirmwareVersion(link->Identity());
-  ctx.out << "Built-in: " << (builtIn ? VersionText(*builtIn) : "unknown") << '\n';
   std::string why;
-  if (builtIn && !flash::BuiltInImageApplies(link->Identity(), &flash::BuiltInResource, &why)) {
-    ctx.out << "The built-in image cannot be applied to this board: " << why << '\n';
+  const bool applies =
+      !builtIn || flash::BuiltInImageApplies(link->Identity(), &flash::BuiltInResource, &why);
+  const Comparison comparison = CompareText(flash::CompareFirmwareVersion(*link));
+  if (json) {
+    // Field names are documented in docs/cli.md and kept stable.
+    const nlohmann::ordered_json j = {
+        {"board", VersionJson(board)},
+        {"built_in", VersionJson(builtIn)},
+        {"built_in_applies", builtIn ? nlohmann::ordered_json(applies) : nullptr},
+        {"built_in_refused", applies ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(why)},
+        {"comparison", comparison.name},
+        {"verdict", comparison.line}};
+    ctx.out << JsonText(j);
+    return 0;
   }
-  switch (flash::CompareFirmwareVersion(*link)) {
-    case -2: ctx.out << "The board's firmware is newer than this program supports.\n"; break;
-    case -1: ctx.out << "Versions cannot be compared.\n"; break;
-    case 1: ctx.out << "Old firmware detected: an upgrade is available.\n"; break;
-    default: ctx.out << "The board is up to date.\n"; break;
-  }
+  ctx.out << "Board:    " << (board ? "Firmware version: " + VersionText(*board) : "unknown") << '\n';
+  ctx.out << "Built-in: " << (builtIn ? VersionText(*builtIn) : "unknown") << '\n';
+  if (!applies) ctx.out << "The built-in image cannot be applied to this board: " << why << '\n';
+  ctx.out << comparison.line << '\n';
   return 0;
 }
 
@@ -210,53 +245,120 @@ int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
   return 0;
 }
 
-int RunInspect(CliContext& ctx, const std::string& file) {
+nlohmann::ordered_json OptionalJson(const std::optional<size_t>& v) {
+  return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json InspectionJson(const flash::VariantInspection& v) {
+  nlohmann::ordered_json segments = nlohmann::ordered_json::array();
+  for (const auto& s : v.segments) {
+    segments.push_back({{"index", s.index},
+                        {"file_offset", s.fileOffset},
+                        {"file_bytes", s.fileBytes},
+                        {"address", s.paddr},
+                        {"memory_bytes", s.memBytes},
+                        {"image_offset", s.inFlash ? nlohmann::ordered_json(s.dest) : nullptr}});
+  }
+  nlohmann::ordered_json application = nullptr;
+  if (v.application) {
+    const auto& a = *v.application;
+    application = {{"start", a.start},
+                   {"end", a.end},
+                   {"board_address", a.boardAddress},
+                   {"bytes", a.bytes},
+                   {"checksum", a.checksum}};
+  }
+  return {{"variant", flash::VariantName(v.variant)},
+          {"loaded_size", v.size},
+          {"segments", std::move(segments)},
+          {"version", v.version ? nlohmann::ordered_json(VersionText(*v.version)) : nullptr},
+          {"application", std::move(application)},
+          {"bootloader_end", OptionalJson(v.bootEnd)},
+          {"bootloader_checksum", v.bootChecksum ? nlohmann::ordered_json(*v.bootChecksum) : nullptr},
+          {"identity_record", OptionalJson(v.identity)},
+          {"identity_text", v.identity ? nlohmann::ordered_json(v.identityText) : nullptr}};
+}
+
+void PrintInspection(std::ostream& out, const flash::VariantInspection& v) {
+  out << flash::VariantName(v.variant) << ":\n  loaded size      " << Hex(v.size) << '\n';
+  for (const auto& s : v.segments) {
+    out << "  segment " << s.index << "        file " << Hex(s.fileOffset) << " +" << Hex(s.fileBytes)
+        << ", address " << Hex(s.paddr) << " +" << Hex(s.memBytes)
+        << (s.inFlash ? ", image offset " + Hex(s.dest) : std::string(", outside flash: not used"))
+        << '\n';
+  }
+  if (v.version) out << "  version          " << VersionText(*v.version) << '\n';
+  if (v.application) {
+    const auto& a = *v.application;
+    out << "  application      " << Hex(a.start) << ".." << Hex(a.end) << ", written from "
+        << Hex(a.boardAddress) << ", " << a.bytes << " bytes, checksum " << Hex(a.checksum)
+        << '\n';
+  } else {
+    out << "  application      none usable on this board\n";
+  }
+  if (v.bootEnd) {
+    out << "  bootloader end   " << Hex(*v.bootEnd) << ", checksum " << Hex(*v.bootChecksum) << '\n';
+  }
+  if (v.identity) {
+    out << "  identity record  " << Hex(*v.identity) << " \"" << v.identityText << "\"\n";
+  }
+}
+
+int RunInspect(CliContext& ctx, const std::string& file, bool json) {
   // Read as an update reads it: a regular file, the first bytes the largest
   // board takes, zero-padded.
   std::string error;
   auto read = flash::ReadFirmwareFile(file, flash::BoardVariant::kR, &error);
-  if (!read) return ctx.Fail("cannot read " + error, ExitCode::kRefusedInput);
-  const std::vector<uint8_t> bytes = std::move(*read);
-  const auto report = flash::InspectFirmwareImage(bytes);
+  const auto report = read ? flash::InspectFirmwareImage(*read) : flash::ImageInspection{};
   auto& out = ctx.out;
+  nlohmann::ordered_json variants = nlohmann::ordered_json::array();
   bool any = false;
   for (const auto& v : report.variants) {
     if (!v.loads) continue;
-    if (!any) out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';
-    any = true;
-    out << flash::VariantName(v.variant) << ":\n  loaded size      " << Hex(v.size) << '\n';
-    for (const auto& s : v.segments) {
-      out << "  segment " << s.index << "        file " << Hex(s.fileOffset) << " +" << Hex(s.fileBytes)
-          << ", address " << Hex(s.paddr) << " +" << Hex(s.memBytes)
-          << (s.inFlash ? ", image offset " + Hex(s.dest) : std::string(", outside flash: not used"))
-          << '\n';
-    }
-    if (v.version) out << "  version          " << VersionText(*v.version) << '\n';
-    if (v.application) {
-      const auto& a = *v.application;
-      out << "  application      " << Hex(a.start) << ".." << Hex(a.end) << ", written from "
-          << Hex(a.boardAddress) << ", " << a.bytes << " bytes, checksum " << Hex(a.checksum)
-          << '\n';
+    if (json) {
+      variants.push_back(InspectionJson(v));
     } else {
-      out << "  application      none usable on this board\n";
+      if (!any) out << file << ": " << (report.stored ? "stored image" : "ELF image") << '\n';
+      PrintInspection(out, v);
     }
-    if (v.bootEnd) {
-      out << "  bootloader end   " << Hex(*v.bootEnd) << ", checksum " << Hex(*v.bootChecksum) << '\n';
-    }
-    if (v.identity) {
-      out << "  identity record  " << Hex(*v.identity) << " \"" << v.identityText << "\"\n";
-    }
+    any = true;
   }
   // The verdicts `firmware update` reaches for the same file.
+  nlohmann::ordered_json updates = nlohmann::ordered_json::array();
   const flash::BoardVariant all[] = {flash::BoardVariant::kStandard, flash::BoardVariant::kAB,
                                      flash::BoardVariant::kR};
-  for (const auto variant : all) {
+  // An unreadable file gets its one error line in the text form.
+  for (const auto variant : (read || json) ? std::span(all) : std::span<const flash::BoardVariant>()) {
     for (const auto part : {flash::UpdatePart::kApplication, flash::UpdatePart::kBootloader}) {
       const auto check = flash::CheckFirmwareFile(file, variant, part);
-      out << "update: " << flash::FirmwareVerdict(check, variant, part) << '\n';
+      const std::string verdict = flash::FirmwareVerdict(check, variant, part);
+      if (!json) {
+        out << "update: " << verdict << '\n';
+        continue;
+      }
+      updates.push_back(
+          {{"variant", flash::VariantName(variant)},
+           {"part", part == flash::UpdatePart::kApplication ? "application" : "bootloader"},
+           {"ok", check.ok()},
+           {"failed_step", check.ok() ? nlohmann::ordered_json(nullptr)
+                                      : nlohmann::ordered_json(flash::UpdateStepName(check.failedStep))},
+           {"verdict", verdict}});
     }
   }
-  if (!any) return ctx.Fail("not a firmware image for any board", ExitCode::kRefusedInput);
+  const std::string failure = !read ? "cannot read " + error
+                              : !any ? std::string("not a firmware image for any board")
+                                     : std::string();
+  if (json) {
+    // Field names are documented in docs/cli.md and kept stable.
+    const nlohmann::ordered_json j = {
+        {"file", file},
+        {"format", !any ? nlohmann::ordered_json(nullptr) : report.stored ? "stored" : "elf"},
+        {"variants", std::move(variants)},
+        {"updates", std::move(updates)},
+        {"error", failure.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(failure)}};
+    out << JsonText(j);
+  }
+  if (!failure.empty()) return ctx.Fail(failure, ExitCode::kRefusedInput);
   return 0;
 }
 
@@ -266,8 +368,10 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
   auto* group = app.add_subcommand("firmware", "firmware version, updates and images");
   group->require_subcommand(1);
 
-  group->add_subcommand("version", "the board's and the built-in firmware version")
-      ->callback([&ctx] { ctx.exitCode = RunVersion(ctx); });
+  auto* version = group->add_subcommand("version", "the board's and the built-in firmware version");
+  auto versionJson = std::make_shared<bool>(false);
+  version->add_flag("--json", *versionJson, "JSON output (fields in docs/cli.md)");
+  version->callback([&ctx, versionJson] { ctx.exitCode = RunVersion(ctx, *versionJson); });
 
   auto* update = group->add_subcommand("update", "update the board's firmware");
   auto args = std::make_shared<UpdateArgs>();
@@ -287,8 +391,10 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
 
   auto* inspect = group->add_subcommand("inspect", "what an update would find in an image");
   auto file = std::make_shared<std::string>();
+  auto inspectJson = std::make_shared<bool>(false);
   inspect->add_option("FILE", *file, "ELF or stored image")->required();
-  inspect->callback([&ctx, file] { ctx.exitCode = RunInspect(ctx, *file); });
+  inspect->add_flag("--json", *inspectJson, "JSON output (fields in docs/cli.md)");
+  inspect->callback([&ctx, file, inspectJson] { ctx.exitCode = RunInspect(ctx, *file, *inspectJson); });
 }
 
 }  // namespace vt::cli

@@ -1,6 +1,7 @@
 // The `velotrack firmware` commands against a virtual board whose flash is
 // kept in a file between runs.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -139,6 +140,111 @@ TEST(CliFirmware, InspectAndUpdateReachTheSameVerdictBeforeAnyQuestion) {
     EXPECT_EQ(update.code, 6);
     EXPECT_FALSE(Has(update.out, "Are you sure?"));
     EXPECT_FALSE(Has(update.out, "Info block saved"));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// `firmware version --json` says what the text says, on boards with and
+// without an upgrade to offer.
+TEST(CliFirmware, VersionJsonAgreesWithTheText) {
+  for (const char* board : {"virtual", "virtual:r", "virtual:legacy"}) {
+    SCOPED_TRACE(board);
+    const auto text = Cli({"--board", board, "firmware", "version"});
+    const auto json = Cli({"--board", board, "firmware", "version", "--json"});
+    ASSERT_EQ(json.code, text.code) << json.err;
+    const auto j = nlohmann::json::parse(json.out);
+    const auto lines = LinesOf(text.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "Board:    " + (j["board"].is_null()
+                                          ? std::string("unknown")
+                                          : "Firmware version: " + j["board"].get<std::string>()));
+    EXPECT_EQ(lines[1], "Built-in: " + (j["built_in"].is_null() ? std::string("unknown")
+                                                                 : j["built_in"].get<std::string>()));
+    EXPECT_EQ(lines.back(), j["verdict"].get<std::string>());
+    EXPECT_EQ(j["built_in_refused"].is_null(), !Has(text.out, "cannot be applied to this board"));
+  }
+  const auto standard = nlohmann::json::parse(Cli({"--board", "virtual", "firmware", "version", "--json"}).out);
+  EXPECT_EQ(standard["comparison"], "upgrade_available");
+}
+
+// `firmware inspect --json` reaches the same verdicts, variants and exit
+// status as the text form, for a usable image and for refused files.
+TEST(CliFirmware, InspectJsonAgreesWithTheText) {
+  TempDir dir;
+  std::ifstream in(VT_FIRMWARE_DIR "/standard/velotrack-standard.elf", std::ios::binary);
+  const std::string elf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto shortFile = dir.path / "short.elf";
+  std::ofstream(shortFile, std::ios::binary) << elf.substr(0, 0x2900);
+  const auto junk = dir.path / "junk.bin";
+  std::ofstream(junk) << "not an image";
+  const auto empty = dir.path / "empty.elf";
+  std::ofstream(empty, std::ios::binary).flush();
+  for (const std::string& file : {std::string(VT_FIRMWARE_DIR "/standard/velotrack-standard.elf"),
+                                 std::string(VT_FIRMWARE_DIR "/r-board/velotrack-r.vt"),
+                                 shortFile.string(), junk.string(), empty.string()}) {
+    SCOPED_TRACE(file);
+    const auto text = Cli({"firmware", "inspect", file});
+    const auto json = Cli({"firmware", "inspect", file, "--json"});
+    EXPECT_EQ(json.code, text.code);
+    EXPECT_EQ(json.err, text.err);
+    const auto j = nlohmann::json::parse(json.out);
+    EXPECT_EQ(j["file"], file);
+    EXPECT_EQ(j["error"].is_null(), text.code == 0);
+    if (!j["error"].is_null()) {
+      EXPECT_TRUE(Has(text.err, j["error"].get<std::string>()));
+    }
+
+    // Each verdict line of the text, in order; six of them in JSON even
+    // when the text has only its error line.
+    std::vector<std::string> verdicts;
+    for (const auto& line : LinesOf(text.out)) {
+      if (line.rfind("update: ", 0) == 0) verdicts.push_back(line.substr(8));
+    }
+    ASSERT_EQ(j["updates"].size(), 6u);
+    if (file != empty.string()) {
+      ASSERT_EQ(verdicts.size(), 6u);
+    }
+    for (size_t i = 0; i < verdicts.size(); ++i) {
+      const auto& u = j["updates"][i];
+      EXPECT_EQ(u["verdict"], verdicts[i]);
+      EXPECT_EQ(u["ok"].get<bool>(), verdicts[i].find(" refused ") == std::string::npos) << verdicts[i];
+      EXPECT_EQ(u["failed_step"].is_null(), u["ok"].get<bool>());
+    }
+
+    // The variants the text describes, with their versions and regions.
+    EXPECT_EQ(j["format"].is_null(), j["variants"].empty());
+    if (!j["format"].is_null()) {
+      EXPECT_TRUE(Has(text.out, file + ": " + (j["format"] == "elf" ? "ELF image" : "stored image")));
+    }
+    for (const auto& v : j["variants"]) {
+      const std::string name = v["variant"];
+      const auto at = text.out.find("\n" + name + ":\n");
+      ASSERT_NE(at, std::string::npos) << name;
+      // The variant's lines: up to the next one not indented.
+      auto end = at + 1;
+      while ((end = text.out.find('\n', end)) != std::string::npos && text.out.compare(end + 1, 2, "  ") == 0) ++end;
+      const auto section = text.out.substr(at, end - at);
+      if (!v["version"].is_null()) {
+        EXPECT_TRUE(Has(section, "version          " + v["version"].get<std::string>()));
+      }
+      if (!v["application"].is_null()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "application      0x%zx..0x%zx, written from 0x%x, %zu bytes",
+                      v["application"]["start"].get<size_t>(), v["application"]["end"].get<size_t>(),
+                      v["application"]["board_address"].get<unsigned>(), v["application"]["bytes"].get<size_t>());
+        EXPECT_TRUE(Has(section, line)) << section;
+      }
+    }
   }
 }
 
