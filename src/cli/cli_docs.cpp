@@ -2,62 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
 #include <vector>
 
+#include "cli/command_tree.h"
+
 namespace vt::cli {
 namespace {
-
-struct Command {
-  std::string path;  // "profiles get"; empty for the program itself
-  const CLI::App* app;
-};
-
-std::vector<const CLI::App*> Subcommands(const CLI::App& app) {
-  return app.get_subcommands([](const CLI::App* sub) { return !sub->get_name().empty(); });
-}
-
-void Walk(const CLI::App& app, const std::string& path, std::vector<Command>& out) {
-  out.push_back({path, &app});
-  for (const CLI::App* sub : Subcommands(app)) {
-    Walk(*sub, path.empty() ? sub->get_name() : path + " " + sub->get_name(), out);
-  }
-}
-
-std::vector<Command> AllCommands(const CLI::App& app) {
-  std::vector<Command> out;
-  Walk(app, "", out);
-  return out;
-}
-
-std::vector<std::string> OptionNames(const CLI::Option& opt) {
-  std::vector<std::string> names;
-  for (const auto& s : opt.get_snames()) names.push_back("-" + s);
-  for (const auto& l : opt.get_lnames()) names.push_back("--" + l);
-  return names;
-}
-
-// Option values and positionals that name files.
-bool TakesFile(const CLI::Option& opt) {
-  static const char* kFileNames[] = {"FILE", "IN", "OUT", "A", "B", "BACKUP", "--file", "--output", "--backup-dir",
-                                     "--trace"};
-  const std::string name = opt.get_name(false, true);
-  for (const char* f : kFileNames) {
-    if (name == f || name.find(std::string(f) + ",") != std::string::npos) return true;
-  }
-  for (const auto& l : opt.get_lnames()) {
-    for (const char* f : kFileNames) {
-      if ("--" + l == f) return true;
-    }
-  }
-  return false;
-}
-
-std::string Join(const std::vector<std::string>& items, const std::string& sep) {
-  std::string out;
-  for (const auto& i : items) out += (out.empty() ? "" : sep) + i;
-  return out;
-}
 
 // troff text: backslashes, dashes and a leading dot or quote made literal.
 std::string Roff(const std::string& text) {

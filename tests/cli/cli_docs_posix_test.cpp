@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,18 +19,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `script` with bash and gives its standard output.
-std::string Bash(const std::string& script) {
+// Runs `script` with `shell` (bash, zsh, fish, or "zsh -n" to only parse
+// it) and gives its standard output and errors.
+std::string RunShell(const std::string& shell, const std::string& script) {
   const fs::path file = fs::temp_directory_path() / ("vt_cli_docs_" + std::to_string(getpid()) + ".sh");
   { std::ofstream(file) << script; }
   std::string out;
-  if (FILE* p = popen(("bash " + file.string() + " 2>&1").c_str(), "r")) {
+  if (FILE* p = popen((shell + " " + file.string() + " 2>&1").c_str(), "r")) {
     char buf[512];
     while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
     pclose(p);
   }
   fs::remove(file);
   return out;
+}
+
+std::string Bash(const std::string& script) { return RunShell("bash", script); }
+
+bool Installed(const std::string& shell) {
+  return std::system(("command -v " + shell + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 struct Velotrack {
@@ -72,6 +81,61 @@ TEST(CliDocs, ManPageListsEveryCommandAndKeepsTextLiteral) {
   app.add_subcommand("x", ".so /etc/passwd\n'br \\ -");
   const std::string tricky = vt::cli::ManPage(app);
   EXPECT_NE(tricky.find("\n\\&.so /etc/passwd\n\\&'br \\e \\-\n"), std::string::npos) << tricky;
+}
+
+// Every command path and every option of the tree, as a user types them.
+std::vector<std::string> Words(const CLI::App& app) {
+  std::vector<std::string> words;
+  std::function<void(const CLI::App&)> walk = [&](const CLI::App& a) {
+    for (const CLI::Option* opt : a.get_options()) {
+      for (const auto& l : opt->get_lnames()) words.push_back("--" + l);
+      for (const auto& n : opt->get_snames()) words.push_back("-" + n);
+    }
+    for (const CLI::App* sub : a.get_subcommands([](const CLI::App*) { return true; })) {
+      words.push_back(sub->get_name());
+      walk(*sub);
+    }
+  };
+  walk(app);
+  return words;
+}
+
+TEST(CliDocs, ZshAndFishCompletionsKnowEveryCommandAndOption) {
+  Velotrack v;
+  const std::string zsh = vt::cli::ZshCompletion(v.app);
+  const std::string fish = vt::cli::FishCompletion(v.app);
+  for (const auto& word : Words(v.app)) {
+    // zsh: a _describe entry "word:description"; fish: -a 'word', -l 'name' or -s 'x'.
+    EXPECT_NE(zsh.find("'" + word + ":"), std::string::npos) << word;
+    const std::string fishWord = word.rfind("--", 0) == 0 ? "-l '" + word.substr(2) + "'"
+                                 : word[0] == '-'         ? "-s '" + word.substr(1) + "'"
+                                                          : "-a '" + word + "'";
+    EXPECT_NE(fish.find(fishWord), std::string::npos) << word;
+  }
+
+  if (Installed("zsh")) {
+    EXPECT_EQ(RunShell("zsh -n", zsh), "");
+    // The completion system's two entry points stubbed: what would be offered.
+    const auto offered = [&](const std::string& words, int current, const std::string& prefix) {
+      return RunShell("zsh", "_describe() { print -r -- \"${(@P)4}\" }\n_files() { print FILES }\n" +
+                                 std::string("words=(") + words + "); CURRENT=" + std::to_string(current) +
+                                 "; PREFIX=" + prefix + "\n" + zsh);
+    };
+    EXPECT_NE(offered("velotrack profiles s", 3, "s").find("show:print what"), std::string::npos);
+    EXPECT_EQ(offered("velotrack --board virtual profiles show --file x", 7, "x"), "FILES\n");
+    EXPECT_NE(offered("velotrack firmware inspect --j", 4, "--j").find("--json:"), std::string::npos);
+  }
+  if (Installed("fish")) {
+    EXPECT_EQ(RunShell("fish -n", fish), "");
+    const auto complete = [&](const std::string& line) {
+      return RunShell("fish", fish + "\ncomplete -C '" + line + "'\n");
+    };
+    EXPECT_EQ(complete("velotrack profiles s"),
+              "set\tchange settings by key (set3.interval=\"10 sec\"), checked as the settings page checks "
+              "them\nshow\tprint what each settings page shows\n");
+    EXPECT_NE(complete("velotrack --board virtual firmware inspect --j").find("--json\t"), std::string::npos);
+    EXPECT_EQ(complete("velotrack --board "), "");  // an address, not a file
+  }
 }
 
 }  // namespace

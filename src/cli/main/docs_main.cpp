@@ -1,5 +1,5 @@
-// Writes the bash completion script or the man page of `velotrack`:
-//   velotrack-docs bash|man OUT
+// Writes a shell completion script or the man page of `velotrack`:
+//   velotrack-docs bash|zsh|fish|man OUT
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -13,18 +13,21 @@
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: velotrack-docs bash|man OUT\n");
+    std::fprintf(stderr, "usage: velotrack-docs bash|zsh|fish|man OUT\n");
     return 2;
   }
   vt::cli::CliContext ctx(std::cout, std::cerr);
   CLI::App app(vt::cli::kCliDescription, "velotrack");
   vt::cli::DefineCli(app, ctx);
   const std::string kind = argv[1];
-  if (kind != "bash" && kind != "man") {
+  if (kind != "bash" && kind != "zsh" && kind != "fish" && kind != "man") {
     std::fprintf(stderr, "velotrack-docs: unknown kind '%s'\n", argv[1]);
     return 2;
   }
-  const std::string text = kind == "bash" ? vt::cli::BashCompletion(app) : vt::cli::ManPage(app);
+  const std::string text = kind == "bash"   ? vt::cli::BashCompletion(app)
+                           : kind == "zsh"  ? vt::cli::ZshCompletion(app)
+                           : kind == "fish" ? vt::cli::FishCompletion(app)
+                                            : vt::cli::ManPage(app);
   const auto written = vt::platform::WriteFileAtomically(argv[2], text);
   if (!written.ok()) {
     std::fprintf(stderr, "velotrack-docs: %s\n", written.message.c_str());
