@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -137,5 +138,34 @@ TEST(CliDocs, ZshAndFishCompletionsKnowEveryCommandAndOption) {
     EXPECT_EQ(complete("velotrack --board "), "");  // an address, not a file
   }
 }
+
+#ifdef VT_BOARD_SERVER
+// The board server's page is written by hand: every option its --help
+// lists must be on it, under the command that takes it.
+TEST(CliDocs, BoardServerManPageHasEveryOption) {
+  std::ifstream in(VT_MAN_DIR "/velotrack-board.1");
+  const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(page.empty());
+  for (const std::string command : {"serve", "usb"}) {
+    const std::string help = RunShell("sh", "'" VT_BOARD_SERVER "' " + command + " --help\n");
+    const std::string upper = command == "serve" ? "SERVE" : "USB";
+    const auto from = page.find(".SH \"" + upper + " OPTIONS\"");
+    ASSERT_NE(from, std::string::npos) << command;
+    const std::string section = page.substr(from, page.find(".SH", from + 1) - from);
+    size_t options = 0;
+    for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+      size_t end = at + 2;
+      while (end < help.size() && (std::isalnum(static_cast<unsigned char>(help[end])) || help[end] == '-')) ++end;
+      std::string name = help.substr(at, end - at);
+      if (name == "--help") continue;
+      ++options;
+      std::string roff;
+      for (char c : name) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+      EXPECT_NE(section.find("\\fB" + roff + "\\fR"), std::string::npos) << command << " " << name;
+    }
+    EXPECT_GE(options, 5u) << help;
+  }
+}
+#endif
 
 }  // namespace
