@@ -97,6 +97,15 @@ std::string BashCompletion(const CLI::App& app) {
   return s;
 }
 
+std::string HelpText(const CLI::App& app) {
+  std::string s;
+  for (const auto& c : AllCommands(app)) {
+    const std::string line = app.get_name() + (c.path.empty() ? "" : " " + c.path) + " --help";
+    s += line + "\n" + std::string(line.size(), '=') + "\n" + c.app->help() + "\n";
+  }
+  return s;
+}
+
 std::string ManPage(const CLI::App& app) {
   const std::string program = app.get_name();
   std::string upper;

@@ -20,6 +20,10 @@ std::string BashCompletion(const CLI::App& app);
 std::string ZshCompletion(const CLI::App& app);
 std::string FishCompletion(const CLI::App& app);
 
+// Every command's --help, one after the other under a heading with its
+// command line: the help as plain text for where no man page is read.
+std::string HelpText(const CLI::App& app);
+
 // The man page (troff, section 1): synopsis, global options, every command
 // with its options, and the exit status.
 std::string ManPage(const CLI::App& app);

@@ -71,6 +71,10 @@ TEST(CliDocs, BashCompletionFollowsTheCommandTree) {
 TEST(CliDocs, ManPageListsEveryCommandAndKeepsTextLiteral) {
   Velotrack v;
   const std::string man = vt::cli::ManPage(v.app);
+  const std::string help = vt::cli::HelpText(v.app);
+  EXPECT_EQ(help.rfind("velotrack --help\n================\n", 0), 0u);
+  EXPECT_NE(help.find("\nvelotrack firmware inspect --help\n"), std::string::npos);
+  EXPECT_NE(help.find("JSON output (fields in docs/cli.md)"), std::string::npos);
   for (const char* command : {"velotrack profiles set", "velotrack firmware inspect", "velotrack messages"}) {
     EXPECT_NE(man.find(".SS \"" + std::string(command) + "\"\n"), std::string::npos) << command;
   }
