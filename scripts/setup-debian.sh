@@ -12,6 +12,7 @@ packages=(
   xdotool openbox imagemagick x11-utils
   libusbredirparser-dev qemu-system-x86 busybox-static
   g++-mingw-w64-x86-64-posix googletest wine64 nsis zip
+  zsh fish
 )
 
 missing=()
