@@ -53,6 +53,7 @@ function(velotrack_test name)
     # Under an emulator (Wine) every start costs a second or two: one test
     # per executable instead of one per case.
     add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
   else()
     include(GoogleTest)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
