@@ -72,3 +72,29 @@ function(velotrack_add_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# velotrack_generated_docs(PROGRAM TOOL)
+# Runs the program's documents tool (docgen::RunDocsTool) at build time for
+# its bash, zsh and fish completions and its man page, and installs them.
+# A cross build cannot run the tool, so it goes without them.
+function(velotrack_generated_docs program tool)
+  if(CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  set(dir ${CMAKE_CURRENT_BINARY_DIR})
+  set(outputs ${dir}/${program}.bash ${dir}/_${program} ${dir}/${program}.fish ${dir}/${program}.1)
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${tool} bash ${dir}/${program}.bash
+    COMMAND ${tool} zsh ${dir}/_${program}
+    COMMAND ${tool} fish ${dir}/${program}.fish
+    COMMAND ${tool} man ${dir}/${program}.1
+    DEPENDS ${tool}
+    COMMENT "Generating the ${program} completions and man page")
+  add_custom_target(${tool}_run ALL DEPENDS ${outputs})
+  include(GNUInstallDirs)
+  install(FILES ${dir}/${program}.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME ${program} COMPONENT panel)
+  install(FILES ${dir}/_${program} DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT panel)
+  install(FILES ${dir}/${program}.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT panel)
+  install(FILES ${dir}/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT panel)
+endfunction()

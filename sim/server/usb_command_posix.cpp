@@ -87,15 +87,21 @@ std::function<std::optional<int>()> AddUsbCommand(CLI::App& app) {
   UsbOptions& u = *options;
   auto* command = app.add_subcommand("usb", "present a board as a USB device over usbredir");
   command->add_option("--board", u.board, "virtual[:OPTIONS], tcp:HOST:PORT or unix:PATH")
+      ->type_name("ADDRESS")
       ->default_val("virtual");
   command->add_option("--listen", u.listen, "tcp:127.0.0.1:PORT or unix:PATH (QEMU connects)")
+      ->type_name("ADDRESS")
       ->required();
-  command->add_option("--path", u.path, "the board's path when ADDRESS offers several");
+  command->add_option("--path", u.path, "the board's path when ADDRESS offers several")
+      ->type_name("PATH");
   command->add_flag("--no-out-endpoint", u.noOutEndpoint,
                     "no interrupt OUT endpoint: output reports come as SET_REPORT");
-  command->add_option("--unplug-after", u.unplug.afterReports,
-                      "pull the cable after this many output reports");
+  command
+      ->add_option("--unplug-after", u.unplug.afterReports,
+                   "pull the cable after this many output reports")
+      ->type_name("N");
   command->add_option("--unplug-for", u.unplug.forMs, "plug it back in after this many ms")
+      ->type_name("MS")
       ->default_val(3000);
 
   return [command, options]() -> std::optional<int> {

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -15,6 +14,8 @@
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
 #include "cli/cli_docs.h"
+#include "docgen/man_page.h"
+#include "docgen/shell_completion.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ struct Velotrack {
 // names where a command wants a file.
 TEST(CliDocs, BashCompletionFollowsTheCommandTree) {
   Velotrack v;
-  const std::string completion = vt::cli::BashCompletion(v.app);
+  const std::string completion = vt::docgen::BashCompletion(v.app);
   const auto complete = [&](const std::string& words, int cword) {
     return Bash(completion + "COMP_WORDS=(" + words + "); COMP_CWORD=" + std::to_string(cword) +
                 "; _velotrack; echo \"${COMPREPLY[*]}\"\n");
@@ -70,8 +71,8 @@ TEST(CliDocs, BashCompletionFollowsTheCommandTree) {
 
 TEST(CliDocs, ManPageListsEveryCommandAndKeepsTextLiteral) {
   Velotrack v;
-  const std::string man = vt::cli::ManPage(v.app);
-  const std::string help = vt::cli::HelpText(v.app);
+  const std::string man = vt::docgen::ManPage(v.app, vt::cli::CliManPageText());
+  const std::string help = vt::docgen::HelpText(v.app);
   EXPECT_EQ(help.rfind("velotrack --help\n================\n", 0), 0u);
   EXPECT_NE(help.find("\nvelotrack firmware inspect --help\n"), std::string::npos);
   EXPECT_NE(help.find("JSON output (fields in docs/cli.md)"), std::string::npos);
@@ -84,7 +85,7 @@ TEST(CliDocs, ManPageListsEveryCommandAndKeepsTextLiteral) {
   // Descriptions are text, never requests to the formatter.
   CLI::App app{"tool", "tool"};
   app.add_subcommand("x", ".so /etc/passwd\n'br \\ -");
-  const std::string tricky = vt::cli::ManPage(app);
+  const std::string tricky = vt::docgen::ManPage(app, {});
   EXPECT_NE(tricky.find("\n\\&.so /etc/passwd\n\\&'br \\e \\-\n"), std::string::npos) << tricky;
 }
 
@@ -107,8 +108,8 @@ std::vector<std::string> Words(const CLI::App& app) {
 
 TEST(CliDocs, ZshAndFishCompletionsKnowEveryCommandAndOption) {
   Velotrack v;
-  const std::string zsh = vt::cli::ZshCompletion(v.app);
-  const std::string fish = vt::cli::FishCompletion(v.app);
+  const std::string zsh = vt::docgen::ZshCompletion(v.app);
+  const std::string fish = vt::docgen::FishCompletion(v.app);
   for (const auto& word : Words(v.app)) {
     // zsh: a _describe entry "word:description"; fish: -a 'word', -l 'name' or -s 'x'.
     EXPECT_NE(zsh.find("'" + word + ":"), std::string::npos) << word;
@@ -143,33 +144,5 @@ TEST(CliDocs, ZshAndFishCompletionsKnowEveryCommandAndOption) {
   }
 }
 
-#ifdef VT_BOARD_SERVER
-// The board server's page is written by hand: every option its --help
-// lists must be on it, under the command that takes it.
-TEST(CliDocs, BoardServerManPageHasEveryOption) {
-  std::ifstream in(VT_MAN_DIR "/velotrack-board.1");
-  const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_FALSE(page.empty());
-  for (const std::string command : {"serve", "usb"}) {
-    const std::string help = RunShell("sh", "'" VT_BOARD_SERVER "' " + command + " --help\n");
-    const std::string upper = command == "serve" ? "SERVE" : "USB";
-    const auto from = page.find(".SH \"" + upper + " OPTIONS\"");
-    ASSERT_NE(from, std::string::npos) << command;
-    const std::string section = page.substr(from, page.find(".SH", from + 1) - from);
-    size_t options = 0;
-    for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
-      size_t end = at + 2;
-      while (end < help.size() && (std::isalnum(static_cast<unsigned char>(help[end])) || help[end] == '-')) ++end;
-      std::string name = help.substr(at, end - at);
-      if (name == "--help") continue;
-      ++options;
-      std::string roff;
-      for (char c : name) roff += c == '-' ? std::string("\\-") : std::string(1, c);
-      EXPECT_NE(section.find("\\fB" + roff + "\\fR"), std::string::npos) << command << " " << name;
-    }
-    EXPECT_GE(options, 5u) << help;
-  }
-}
-#endif
 
 }  // namespace

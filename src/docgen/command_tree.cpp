@@ -1,8 +1,8 @@
-#include "cli/command_tree.h"
+#include "docgen/command_tree.h"
 
 #include <CLI/CLI.hpp>
 
-namespace vt::cli {
+namespace vt::docgen {
 namespace {
 
 void Walk(const CLI::App& app, const std::string& path, std::vector<CommandNode>& out) {
@@ -32,6 +32,7 @@ std::vector<std::string> OptionNames(const CLI::Option& opt) {
 }
 
 bool TakesFile(const CLI::Option& opt) {
+  if (opt.get_type_name() == "FILE") return true;
   static const char* kFileNames[] = {"FILE", "IN", "OUT", "A", "B", "BACKUP", "--file", "--output", "--backup-dir",
                                      "--trace"};
   const std::string name = opt.get_name(false, true);
@@ -52,4 +53,4 @@ std::string Join(const std::vector<std::string>& items, const std::string& sep) 
   return out;
 }
 
-}  // namespace vt::cli
+}  // namespace vt::docgen

@@ -12,7 +12,7 @@ class App;
 class Option;
 }  // namespace CLI
 
-namespace vt::cli {
+namespace vt::docgen {
 
 struct CommandNode {
   std::string path;  // "profiles get"; empty for the program itself
@@ -29,4 +29,4 @@ std::vector<std::string> OptionNames(const CLI::Option& opt);
 bool TakesFile(const CLI::Option& opt);
 std::string Join(const std::vector<std::string>& items, const std::string& sep);
 
-}  // namespace vt::cli
+}  // namespace vt::docgen

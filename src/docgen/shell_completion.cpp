@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_docs.h"
-#include "cli/command_tree.h"
+#include "docgen/shell_completion.h"
+#include "docgen/command_tree.h"
 
-namespace vt::cli {
+namespace vt::docgen {
 namespace {
 
 // Text inside single quotes: zsh ends a quote with '\'' .
@@ -98,6 +98,59 @@ bool TakesFiles(const CLI::App& app) {
 
 }  // namespace
 
+std::string BashCompletion(const CLI::App& app) {
+  const std::string program = app.get_name();
+  std::string fn = "_" + program;
+  for (char& c : fn) {
+    if (c == '-') c = '_';
+  }
+  const auto commands = AllCommands(app);
+  std::string s = "# bash completion for " + program + ", generated from its command definitions\n";
+  s += fn + "() {\n";
+  s += "  local cur=\"${COMP_WORDS[COMP_CWORD]}\" prev=\"${COMP_WORDS[COMP_CWORD-1]}\" path=\"\" i w\n";
+  s += "  for ((i = 1; i < COMP_CWORD; i++)); do\n    w=\"${COMP_WORDS[i]}\"\n    case \"$path|$w\" in\n";
+  for (const auto& c : commands) {
+    if (c.path.empty()) continue;
+    const size_t space = c.path.rfind(' ');
+    const std::string parent = space == std::string::npos ? "" : c.path.substr(0, space);
+    const std::string name = space == std::string::npos ? c.path : c.path.substr(space + 1);
+    s += "      \"" + parent + "|" + name + "\") path=\"" + c.path + "\" ;;\n";
+  }
+  s += "    esac\n  done\n";
+  // Options whose value is a file name.
+  std::vector<std::string> fileOptions;
+  for (const auto& c : commands) {
+    for (const CLI::Option* opt : c.app->get_options()) {
+      if (opt->nonpositional() && opt->get_type_size() > 0 && TakesFile(*opt)) {
+        for (const auto& n : OptionNames(*opt)) {
+          if (std::find(fileOptions.begin(), fileOptions.end(), n) == fileOptions.end()) fileOptions.push_back(n);
+        }
+      }
+    }
+  }
+  s += "  case \"$prev\" in\n    " + Join(fileOptions, "|") +
+       ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n  esac\n";
+  s += "  local words=\"\" files=0\n  case \"$path\" in\n";
+  for (const auto& c : commands) {
+    std::vector<std::string> words;
+    bool files = false;
+    for (const CLI::Option* opt : c.app->get_options()) {
+      if (opt->nonpositional()) {
+        for (const auto& n : OptionNames(*opt)) words.push_back(n);
+      } else if (TakesFile(*opt)) {
+        files = true;
+      }
+    }
+    for (const CLI::App* sub : Subcommands(*c.app)) words.push_back(sub->get_name());
+    s += "    \"" + c.path + "\") words=\"" + Join(words, " ") + "\"" + (files ? "; files=1" : "") + " ;;\n";
+  }
+  s += "  esac\n";
+  s += "  COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n";
+  s += "  if [[ $files == 1 && $cur != -* ]]; then COMPREPLY+=($(compgen -f -- \"$cur\")); fi\n";
+  s += "}\ncomplete -F " + fn + " " + program + "\n";
+  return s;
+}
+
 std::string ZshCompletion(const CLI::App& app) {
   const std::string program = app.get_name();
   const std::string fn = FunctionName(program);
@@ -163,4 +216,4 @@ std::string FishCompletion(const CLI::App& app) {
   return s;
 }
 
-}  // namespace vt::cli
+}  // namespace vt::docgen

@@ -14,13 +14,12 @@
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
-#include "sim/server/usb_command.h"
+#include "sim/server/server_cli.h"
 #include "sim/wire/wire_server.h"
 
 namespace {
@@ -29,14 +28,7 @@ volatile std::sig_atomic_t gStop = 0;
 
 void OnSignal(int) { gStop = 1; }
 
-struct ServeOptions {
-  std::string listen;
-  std::vector<std::string> presets;
-  std::vector<std::string> serials;
-  std::vector<std::string> flashFiles;
-  std::string trafficLog;
-  vt::sim::FaultPlan faults;
-};
+using vt::sim::ServeOptions;
 
 std::u16string Widen(const std::string& s) { return {s.begin(), s.end()}; }
 
@@ -121,48 +113,12 @@ int Serve(ServeOptions& o) {
 }
 
 int RunServer(int argc, char** argv) {
-  CLI::App app{"Virtual Velotrack board served over the board wire protocol"};
-  app.require_subcommand(1);
-  // Options are written --name on every system: on Windows too, a path such
-  // as /data/x.elf is an argument, not a "/option".
-  app.allow_windows_style_options(false);
+  CLI::App app{vt::sim::kServerDescription, "velotrack-board"};
   ServeOptions o;
-
-  auto* serve = app.add_subcommand("serve", "serve virtual boards until interrupted");
-  serve->add_option("--listen", o.listen, "tcp:127.0.0.1:PORT or unix:PATH")->required();
-  serve->add_option("--preset", o.presets,
-                    "board preset, once per board (standard, standard-V/M/N/O/X, ab, b, r, "
-                    "legacy, send-twice, send-twice-12)");
-  serve->add_option("--serial", o.serials, "serial-number string, per board in order");
-  serve->add_option("--flash-file", o.flashFiles, "keep the board's flash in this file");
-  serve->add_option("--traffic-log", o.trafficLog, "append every primitive to this file");
-  auto& f = o.faults;
-  serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (-1)");
-  serve->add_option("--timeout-write", f.timeoutWrite, "let the Nth write time out");
-  serve->add_option("--fail-string", f.failStringRead, "fail the Nth indexed-string fetch");
-  serve->add_option("--corrupt-string", f.corruptStringRead,
-                    "invert the bytes of the Nth indexed-string fetch");
-  serve->add_option("--previous-tag", f.previousTagReplies,
-                    "answer the next N commands with a stale reply first");
-  serve->add_option("--foreign-tag", f.foreignTagReplies,
-                    "answer the next N commands with a foreign tag");
-  serve->add_option("--gone-after", f.goneAfterReports, "drop off the bus after N reports");
-  serve->add_option("--gone-for", f.goneForEnumerations,
-                    "stay away for this many enumerations")->default_val(1);
-  serve->add_flag("--refuse-open", f.refuseOpen, "enumerate but refuse every open");
-  serve->add_flag("--caps-invalid", f.capsInvalid, "report description unreadable");
-  serve->add_option("--report-length", f.reportLengthOverride,
-                    "announce this report length (e.g. above 256)");
-
-  const auto runUsb = vt::sim::AddUsbCommand(app);
-
-  app.add_subcommand("presets", "list the board presets")->callback([] {
-    for (const auto& name : vt::sim::BoardConfig::PresetNames()) std::printf("%s\n", name.c_str());
-  });
-
+  const auto commands = vt::sim::DefineServerCli(app, o);
   CLI11_PARSE(app, argc, argv);
-  if (serve->parsed()) return Serve(o);
-  if (auto rc = runUsb()) return *rc;
+  if (commands.serve->parsed()) return Serve(o);
+  if (auto rc = commands.runUsb()) return *rc;
   return 0;
 }
 
