@@ -45,6 +45,13 @@ void InitToolTips(platform::Ui& ui, platform::WindowHandle mainWindow, const Pag
     AddPageToolTips(ui, page);
     ShowSetLeds(ui, page, i + 1);
   }
+  // The Debug page's two controls without a caption; the tooltip names them
+  // for screen readers as well.
+  if (const platform::WindowHandle debug = pages[kDebugSlot]; debug != platform::kNoWindow) {
+    namespace dp = resources::debug_page;
+    ui.AddToolTip(debug, dp::kMessages, "Messages from the Velotrack");
+    ui.AddToolTip(debug, dp::kTestOutput, "Test output pulse width (hardware test)");
+  }
 }
 
 }  // namespace vt::shell

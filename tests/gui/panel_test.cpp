@@ -359,6 +359,7 @@ class PanelTest : public QObject {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());  // the window place it keeps
     panel.setProcessEnvironment(env);
     panel.setWorkingDirectory(dir.path());
     panel.start(QStringLiteral(VELOTRACK_PANEL_PATH),

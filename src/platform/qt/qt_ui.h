@@ -202,6 +202,8 @@ class QtUi final : public Ui {
     std::map<uint16_t, bool> menuChecks;
     QPointer<QWidget> busyLabel;  // the busy strip under the client area
     QPointer<QWidget> busyBar;
+    bool remembersPlace = false;  // a main window: back where it was last time
+    bool placed = false;          // shown once (restored or centred)
   };
   struct TimerEntry {
     QTimer* timer = nullptr;
@@ -221,6 +223,9 @@ class QtUi final : public Ui {
   void BuildMenu(WindowHandle handle, uint16_t menuId);
   void ApplyColours(ControlEntry& entry);
   void ShowLater(WindowHandle window);
+  void SavePlace(const WindowEntry& entry);
+  // Puts the focus chain of the window holding `window` in reading order.
+  void ArrangeFocus(WindowHandle window);
 
   void Raise(const UiEvent& event);
   void Queue(const UiEvent& event);

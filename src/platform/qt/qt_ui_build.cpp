@@ -21,6 +21,7 @@
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_widgets.h"
 #include "platform/qt/picture.h"
+#include "platform/qt/reading_order.h"
 
 namespace vt::platform::qt {
 
@@ -62,10 +63,11 @@ QWidget* MakeWidget(const ControlTemplate& ct, QWidget* parent, const TemplateCa
   const QString text = ToQ(ct.text);
   switch (ct.cls) {
     case ControlClass::Static: {
-      auto* label = new QLabel(text, parent);
+      const bool framed = (ct.style & (style::kSunken | style::kBorder)) != 0;
+      auto* label = framed ? new FieldLabel(text, parent) : new QLabel(text, parent);
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(TextAlignment(ct.style));
-      label->setWordWrap((ct.style & (style::kSunken | style::kBorder)) == 0);
+      label->setWordWrap(!framed);
       if (ct.style & style::kSunken) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
       } else if (ct.style & style::kBorder) {
@@ -106,7 +108,7 @@ QWidget* MakeWidget(const ControlTemplate& ct, QWidget* parent, const TemplateCa
       return edit;
     }
     case ControlClass::ComboBox: {
-      auto* combo = new QComboBox(parent);
+      auto* combo = new Selector(parent);
       combo->setMaxVisibleItems(
           std::max(4, units.Y(std::max(ct.listHeight, 40)) / std::max(1, units.charHeight) - 1));
       return combo;
@@ -234,6 +236,7 @@ WindowHandle QtUi::Build(const DialogTemplate& tpl, WindowHandle parent, bool mo
       layout->addWidget(strip);
       entry.busyLabel = label;
       entry.busyBar = bar;
+      entry.remembersPlace = true;
     } else {
       frame->setFixedSize(clientSize);
       entry.client = frame;
@@ -269,6 +272,17 @@ void QtUi::BuildControls(WindowHandle handle, const DialogTemplate& tpl) {
   // Frames go beneath the controls they surround, wherever the template
   // lists them.
   for (QWidget* box : groupBoxes) box->lower();
+  AttachLabels(*entry.client);
+  ArrangeFocus(handle);
+}
+
+void QtUi::ArrangeFocus(WindowHandle window) {
+  // The whole window's focus chain, its pages' controls included.
+  const WindowEntry* root = FindWindow(window);
+  while (root != nullptr && !root->topLevel && FindWindow(root->parent) != nullptr) {
+    root = FindWindow(root->parent);
+  }
+  if (root != nullptr && root->client) ArrangeTabOrder(*root->client);
 }
 
 void QtUi::Connect(WindowHandle handle, const ControlTemplate& ct, QWidget* widget) {

@@ -3,6 +3,7 @@
 // Changes made here never raise events: the widgets' signals are blocked
 // while the program changes them.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_widgets.h"
+#include "platform/qt/readable_palette.h"
 
 namespace vt::platform::qt {
 
@@ -100,7 +102,10 @@ void QtUi::SetText(WindowHandle window, uint16_t id, const std::string& text) {
   const QSignalBlocker block(w);
   control->text = text;
   switch (control->cls) {
-    case ControlClass::Static: static_cast<QLabel*>(w)->setText(ToQ(text)); break;
+    case ControlClass::Static:
+      static_cast<QLabel*>(w)->setText(ToQ(text));
+      if (auto* field = dynamic_cast<FieldLabel*>(w)) field->Refit();
+      break;
     case ControlClass::GroupBox: static_cast<QGroupBox*>(w)->setTitle(ToQ(text)); break;
     case ControlClass::PushButton:
     case ControlClass::CheckBox: static_cast<QAbstractButton*>(w)->setText(ToQ(text)); break;
@@ -172,7 +177,9 @@ void QtUi::ApplyColours(ControlEntry& control) {
   // A group box's background brush is only behind its caption, which is the
   // dialog's colour anyway; filling would paint over what it frames.
   if (control.cls == ControlClass::GroupBox) fill = false;
-  w->setPalette(palette);
+  // A fixed text colour or background must still leave the text readable on
+  // a dark desktop palette (and a light one).
+  w->setPalette(ReadablePalette(palette));
   w->setAutoFillBackground(fill);
   w->update();
 }
@@ -201,6 +208,11 @@ bool QtUi::AddToolTip(WindowHandle window, uint16_t id, const std::string& text)
   if (control == nullptr) return false;
   control->toolTip = text;
   control->widget->setToolTip(ToQ(text));
+  // A control with no caption of its own is named by its tooltip.
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control->widget);
+  if (accessible != nullptr && accessible->text(QAccessible::Name).isEmpty()) {
+    control->widget->setAccessibleName(ToQ(text));
+  }
   return true;
 }
 

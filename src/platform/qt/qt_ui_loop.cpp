@@ -9,7 +9,9 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/qt/desktop_settings.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/readable_palette.h"
 #include "platform/qt/qt_ui.h"
 
 namespace vt::platform::qt {
@@ -62,7 +64,11 @@ QtUi::QtUi(const TemplateCatalog& catalog)
     : catalog_(catalog),
       units_(DialogBaseUnits::FromFont(DialogFont())),
       host_(std::make_unique<QObject>()),
-      dropper_(std::make_unique<InputDropper>()) {}
+      dropper_(std::make_unique<InputDropper>()) {
+  // Every text readable, greyed-out ones included, whatever the desktop's
+  // palette (light or dark) starts as.
+  QApplication::setPalette(ReadablePalette(QApplication::palette()));
+}
 
 QtUi::~QtUi() {
   for (auto& [handle, timer] : timers_) delete timer.timer;
@@ -70,7 +76,9 @@ QtUi::~QtUi() {
   // Top-level frames own everything else.
   std::vector<QPointer<QWidget>> frames;
   for (auto& [handle, entry] : windows_) {
-    if (entry.topLevel) frames.push_back(entry.frame);
+    if (!entry.topLevel) continue;
+    SavePlace(entry);
+    frames.push_back(entry.frame);
   }
   windows_.clear();
   for (QPointer<QWidget>& frame : frames) delete frame.data();
@@ -285,8 +293,14 @@ std::optional<std::string> QtUi::ChooseFile(const FileDialogRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
+  // Each kind of file (by its extension) starts in the folder the last one
+  // came from.
+  const QString kind = suffix.isEmpty() || suffix.contains(QLatin1Char('*')) ? QString() : suffix;
+  if (const QString folder = LastFolder(kind); !folder.isEmpty()) dialog.setDirectory(folder);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return FromQ(dialog.selectedFiles().front());
+  const QString chosen = dialog.selectedFiles().front();
+  RememberFolder(kind, chosen);
+  return FromQ(chosen);
 }
 
 }  // namespace vt::platform::qt

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "platform/qt/desktop_settings.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_ui.h"
 
@@ -56,6 +57,7 @@ void QtUi::DestroyWindow(WindowHandle window) {
   std::erase_if(posted_, [window](const UiEvent& e) { return e.window == window; });
   entry = FindWindow(window);
   if (entry == nullptr) return;
+  SavePlace(*entry);
   QPointer<QWidget> frame = entry->frame;
   windows_.erase(window);
   if (frame) {
@@ -85,7 +87,12 @@ void QtUi::ShowWindow(WindowHandle window, bool show) {
     entry->frame->hide();
     return;
   }
-  if (entry->topLevel && !entry->frame->isVisible() && (entry->style & style::kCentreOnScreen)) {
+  const bool firstShow = entry->topLevel && !entry->placed;
+  entry->placed = entry->placed || entry->topLevel;
+  if (firstShow && entry->remembersPlace && RestoreWindowPlace(*entry->frame, entry->templateId)) {
+    // Where the user left it last time.
+  } else if (entry->topLevel && !entry->frame->isVisible() &&
+             (entry->style & style::kCentreOnScreen)) {
     entry->frame->adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect area = screen->availableGeometry();
@@ -96,6 +103,12 @@ void QtUi::ShowWindow(WindowHandle window, bool show) {
   }
   entry->frame->show();
   if (!entry->topLevel) entry->frame->raise();
+}
+
+void QtUi::SavePlace(const WindowEntry& entry) {
+  if (entry.remembersPlace && entry.placed && entry.frame) {
+    SaveWindowPlace(*entry.frame, entry.templateId);
+  }
 }
 
 bool QtUi::IsWindowVisible(WindowHandle window) const {
@@ -110,6 +123,7 @@ void QtUi::MoveWindow(WindowHandle window, const Rect& place) {
   const Rect px = units_.ToPixels(place);
   if (!entry->topLevel && entry->frame) {
     entry->frame->setGeometry(px.x, px.y, px.width, px.height);
+    ArrangeFocus(window);  // a page moved into place reads from there
   } else if (entry->client) {
     entry->client->setFixedSize(px.width, px.height);
   }

@@ -1,9 +1,12 @@
 #include "platform/qt/qt_widgets.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
+#include <algorithm>
 
 namespace vt::platform::qt {
 
@@ -71,6 +74,67 @@ void TrackBar::keyPressEvent(QKeyEvent* event) {
   }
   triggerAction(action);
   event->accept();
+}
+
+FieldLabel::FieldLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+void FieldLabel::Refit() {
+  const bool cut = fontMetrics().horizontalAdvance(text()) > contentsRect().width() - 2 * margin();
+  // The tooltip is the whole text only while the field cuts it.
+  if (cut || cut_) setToolTip(cut ? text() : QString());
+  cut_ = cut;
+  update();
+}
+
+void FieldLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Refit();
+}
+
+void FieldLabel::paintEvent(QPaintEvent* event) {
+  if (!cut_) {
+    QLabel::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  drawFrame(&painter);
+  const QRect area = contentsRect().adjusted(margin() + 1, margin(), -margin() - 1, -margin());
+  const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+  style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                        shown, foregroundRole());
+}
+
+Selector::Selector(QWidget* parent) : QComboBox(parent) {
+  connect(this, &QComboBox::currentTextChanged, this, [this] { Refit(); });
+}
+
+int Selector::FieldWidth() const {
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+      .width();
+}
+
+void Selector::showPopup() {
+  // The list opens as wide as its widest item (and never narrower than the
+  // field).
+  QAbstractItemView* list = view();
+  const int frame = 2 * list->frameWidth() + 8;
+  const int scrollBar = count() > maxVisibleItems()
+                            ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list)
+                            : 0;
+  list->setMinimumWidth(std::max(width(), list->sizeHintForColumn(0) + frame + scrollBar));
+  QComboBox::showPopup();
+}
+
+void Selector::resizeEvent(QResizeEvent* event) {
+  QComboBox::resizeEvent(event);
+  Refit();
+}
+
+void Selector::Refit() {
+  const QString text = currentText();
+  setToolTip(fontMetrics().horizontalAdvance(text) > FieldWidth() ? text : QString());
 }
 
 TabControl::TabControl(QWidget* parent) : QTabWidget(parent) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QComboBox>
+#include <QLabel>
 #include <QSlider>
 #include <QTabWidget>
 #include <set>
@@ -28,6 +30,42 @@ class TrackBar final : public QSlider {
 
   std::set<int> ticks_;
   bool autoTicks_ = false;
+};
+
+// A framed one-line field (status, board message, serial number). Text too
+// long for it is shown from its start, cut with an ellipsis at the end, and
+// the whole text is its tooltip: centred, a long message would lose its
+// beginning, which usually says what went wrong.
+class FieldLabel final : public QLabel {
+ public:
+  FieldLabel(const QString& text, QWidget* parent);
+  // Call after every setText: decides between the full and the cut text.
+  void Refit();
+  bool Cut() const { return cut_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  bool cut_ = false;
+};
+
+// A drop-down list whose items may be wider than its field: the list opens
+// as wide as its longest item, and a selection too long for the field is
+// its tooltip.
+class Selector final : public QComboBox {
+ public:
+  explicit Selector(QWidget* parent);
+  // The width the field's text has, in pixels.
+  int FieldWidth() const;
+  void showPopup() override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void Refit();
 };
 
 // The tab strip with its frame. The pages are separate windows placed over

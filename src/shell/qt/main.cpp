@@ -44,6 +44,8 @@ int RunPanel(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("velotrack-panel"));
+  // Window place and last folders: ~/.config/velotrack/velotrack-panel.conf
+  QApplication::setOrganizationName(QStringLiteral("velotrack"));
   QGuiApplication::setDesktopFileName(QStringLiteral("velotrack-panel"));
   QApplication::setWindowIcon(vt::platform::qt::AppIcon());
   QApplication::setFont(vt::platform::qt::DialogFont());
