@@ -384,6 +384,26 @@ class DesktopTest : public QObject {
     Expect(clipped, QStringLiteral("clipped text"));
     Expect(focus, QStringLiteral("focus chain"));
     Expect(unnamed, QStringLiteral("controls without an accessible name"));
+    // A selection the program makes that the field cannot show whole is its
+    // tooltip; a short one is not.
+    const WindowHandle page = p.session->Window()->Pages()[0];
+    bool tried = false;
+    for (uint16_t id : p.Ui().ControlIds(page)) {
+      auto* combo = dynamic_cast<vt::platform::qt::Selector*>(p.Ui().ControlWidget(page, id));
+      if (combo == nullptr || tried) continue;
+      int longItem = -1;
+      int shortItem = -1;
+      for (int i = 0; i < combo->count(); ++i) {
+        (TextWidth(combo, combo->itemText(i)) > combo->FieldWidth() ? longItem : shortItem) = i;
+      }
+      if (longItem < 0 || shortItem < 0) continue;
+      tried = true;
+      p.Ui().SelectIndex(page, id, longItem);
+      QCOMPARE(combo->toolTip(), combo->itemText(longItem));
+      p.Ui().SelectIndex(page, id, shortItem);
+      QVERIFY(combo->toolTip().isEmpty());
+    }
+    QVERIFY(tried);
     auto* field = dynamic_cast<vt::platform::qt::FieldLabel*>(
         p.Ui().ControlWidget(p.Main(), res::main_window::kBoardMessage));
     QVERIFY(field != nullptr && field->Cut());

@@ -22,8 +22,11 @@ bool InRange(int index, int count) { return index >= 0 && index < count; }
 
 void QtUi::ClearSelector(WindowHandle window, uint16_t id) {
   if (auto* combo = WidgetOf<QComboBox>(window, id, ControlClass::ComboBox)) {
-    const QSignalBlocker block(combo);
-    combo->clear();
+    {
+      const QSignalBlocker block(combo);
+      combo->clear();
+    }
+    static_cast<Selector*>(combo)->Refit();
   }
 }
 
@@ -48,8 +51,11 @@ int QtUi::SelectorCount(WindowHandle window, uint16_t id) const {
 void QtUi::SelectIndex(WindowHandle window, uint16_t id, int index) {
   auto* combo = WidgetOf<QComboBox>(window, id, ControlClass::ComboBox);
   if (combo == nullptr || (index != -1 && !InRange(index, combo->count()))) return;
-  const QSignalBlocker block(combo);
-  combo->setCurrentIndex(index);
+  {
+    const QSignalBlocker block(combo);
+    combo->setCurrentIndex(index);
+  }
+  static_cast<Selector*>(combo)->Refit();
 }
 
 int QtUi::SelectedIndex(WindowHandle window, uint16_t id) const {

@@ -60,12 +60,11 @@ class Selector final : public QComboBox {
   // The width the field's text has, in pixels.
   int FieldWidth() const;
   void showPopup() override;
+  // Call after the selection changed with the signals blocked.
+  void Refit();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void Refit();
 };
 
 // The tab strip with its frame. The pages are separate windows placed over
