@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTabBar>
@@ -379,6 +380,19 @@ class DesktopTest : public QObject {
       return vt::platform::kIdOk;
     });
     p.Ui().SendCommand(p.Main(), res::menu::kAbout);
+    // The progress window of a firmware update, at every step it shows.
+    bool caught = false;
+    p.Ui().SetPaintPumpObserver([&] {
+      for (WindowHandle w : p.Ui().WindowsOf(res::kProgressWindow)) {
+        caught = true;
+        for (QWidget* c : Shown(p.Ui().Widget(w))) FindClipped(c, clipped);
+        FindUnnamed(p.Ui().Widget(w), unnamed);
+      }
+    });
+    for (int i = 0; i < 4; ++i) p.Ui().Script().QueueAnswer(vt::platform::MessageAnswer::Yes);
+    p.Ui().SendCommand(p.Main(), res::menu::kUpdateFirmware);
+    p.Ui().SetPaintPumpObserver({});
+    QVERIFY(caught);
     clipped.removeDuplicates();
     unnamed.removeDuplicates();
     Expect(clipped, QStringLiteral("clipped text"));
@@ -413,8 +427,11 @@ class DesktopTest : public QObject {
   void everyTextIsReadableInLightAndDarkPalettes() {
     const QPalette desktop = QApplication::palette();
     QStringList low;
+    // The style's own light palette, as it comes (the application palette
+    // may have been made readable by an earlier window already).
+    const QPalette light = QApplication::style()->standardPalette();
     for (const auto& [name, palette] :
-         {std::pair{"light", desktop}, std::pair{"dark", DarkPalette()}}) {
+         {std::pair{"light", light}, std::pair{"dark", DarkPalette()}}) {
       QApplication::setPalette(palette);
       Panel p;
       QVERIFY(p.session->Start());
