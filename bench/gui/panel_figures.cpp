@@ -2,8 +2,9 @@
 // code velotrack-panel runs:
 //   - from process start to the main window shown (virtual board),
 //   - resident memory once the panel is up,
-//   - CPU share of an idle panel whose message poll runs with no board
-//     attached,
+//   - CPU share of an idle panel, with no board attached and with a
+//     virtual board attached, each over VT_IDLE_SECONDS (default 20) of the
+//     real Qt event loop, and the HID primitives the idle panel called,
 // then Google Benchmark timings of repeated start-ups.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -16,8 +17,10 @@
 #include <QTimer>
 #include <QFont>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,6 +28,7 @@
 #include <string>
 
 #include "platform/qt/dialog_units.h"
+#include "platform/tracing/tracing_hid_backend.h"
 #include "shell/qt/panel_session.h"
 
 namespace {
@@ -39,8 +43,22 @@ fs::path ScratchDir() {
   return dir;
 }
 
-std::unique_ptr<PanelSession> StartPanel(const std::string& board) {
+// Every HID primitive the panel calls, one line each.
+struct CallLog {
+  std::ostringstream lines;
+  size_t Count() const {
+    const std::string text = lines.str();
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
+};
+
+std::unique_ptr<PanelSession> StartPanel(const std::string& board, CallLog* calls = nullptr) {
   PanelStartup startup;
+  if (calls != nullptr) {
+    startup.wrapBoard = [calls](vt::platform::HidBackend& inner) {
+      return std::make_unique<vt::platform::TracingHidBackend>(inner, calls->lines);
+    };
+  }
   startup.options.boardAddress = board;
   startup.workDir = ScratchDir();
   startup.backupRoot = startup.workDir / "backups";
@@ -95,6 +113,39 @@ double CpuSeconds() {
   return secs(usage.ru_utime) + secs(usage.ru_stime);
 }
 
+int IdleSeconds() {
+  const char* text = std::getenv("VT_IDLE_SECONDS");
+  const int seconds = text != nullptr ? std::atoi(text) : 0;
+  return seconds > 0 ? seconds : 20;
+}
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// Lets the shown panel sit in the real event loop for `seconds` and prints
+// its CPU share of one core, its poll ticks and the HID primitives it called.
+void MeasureIdle(const char* what, PanelSession& panel, const CallLog& calls, int seconds,
+                 double targetPercent) {
+  const size_t ticks0 = panel.Ui().TimerTicks();
+  const size_t calls0 = calls.Count();
+  const double cpu0 = CpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QEventLoop loop;
+  QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+  loop.exec();
+  const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
+  const double share = (CpuSeconds() - cpu0) / wallSeconds;
+  std::printf("idle panel, %s: %.2f %% of one core (target <= %.1f %%) over %.1f s; "
+              "%zu poll ticks, %zu HID calls; load average %s\n",
+              what, share * 100.0, targetPercent, wallSeconds, panel.Ui().TimerTicks() - ticks0,
+              calls.Count() - calls0, LoadAverage().c_str());
+}
+
 void PrintProcessFigures() {
   std::unique_ptr<PanelSession> panel = StartPanel("virtual");
   if (!panel || !WaitUntilShown(*panel)) {
@@ -108,25 +159,26 @@ void PrintProcessFigures() {
               static_cast<double>(ResidentKiB()) / 1024.0);
   panel.reset();
 
+  const int seconds = IdleSeconds();
   // No board attached: the machine's own HID devices, where there is none.
-  std::unique_ptr<PanelSession> idle = StartPanel("auto");
+  CallLog noBoardCalls;
+  std::unique_ptr<PanelSession> idle = StartPanel("auto", &noBoardCalls);
   if (!idle) {
     std::printf("idle panel: the HID backend could not be loaded here\n");
+  } else {
+    WaitUntilShown(*idle);
+    MeasureIdle("no board", *idle, noBoardCalls, seconds, 0.3);
+    idle.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  CallLog boardCalls;
+  std::unique_ptr<PanelSession> attached = StartPanel("virtual", &boardCalls);
+  if (!attached || !WaitUntilShown(*attached)) {
+    std::printf("idle panel with a virtual board: start-up failed\n");
     return;
   }
-  WaitUntilShown(*idle);
-  const size_t ticks0 = idle->Ui().TimerTicks();
-  const double cpu0 = CpuSeconds();
-  QElapsedTimer wall;
-  wall.start();
-  QEventLoop loop;
-  QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-  loop.exec();
-  const double share = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0);
-  std::printf("idle panel with the poll running, no board: %.2f %% of one core (target < 2 %%), "
-              "%zu poll ticks in %.1f s\n",
-              share * 100.0, idle->Ui().TimerTicks() - ticks0,
-              static_cast<double>(wall.elapsed()) / 1000.0);
+  MeasureIdle("virtual board attached", *attached, boardCalls, seconds, 1.0);
 }
 
 void BM_PanelStartupToShown(benchmark::State& state) {
