@@ -38,6 +38,27 @@ class OwningBackend : public BoardBackend {
   std::unique_ptr<TracingHidBackend> tracing_;
 };
 
+// The machine's own HID stack. The watch for arrivals is made when first
+// asked for: only the panel waits for boards.
+class SystemBoardBackend final : public OwningBackend {
+ public:
+  explicit SystemBoardBackend(std::FILE* trace)
+      : OwningBackend(std::make_unique<SystemClock>(), trace) {
+    SetInner(MakeSystemHidBackend());
+  }
+  DeviceWatch* DeviceChanges() override {
+    if (!watchMade_) {
+      watch_ = MakeSystemDeviceWatch();
+      watchMade_ = true;
+    }
+    return watch_.get();
+  }
+
+ private:
+  std::unique_ptr<DeviceWatch> watch_;
+  bool watchMade_ = false;
+};
+
 class VirtualBoardBackend final : public OwningBackend {
  public:
   VirtualBoardBackend(std::FILE* trace, std::string flashFile)
@@ -73,11 +94,8 @@ class VirtualBoardBackend final : public OwningBackend {
 std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std::FILE* trace,
                                                std::string* error) {
   switch (address.kind) {
-    case BoardAddress::Kind::kAuto: {
-      auto backend = std::make_unique<OwningBackend>(std::make_unique<SystemClock>(), trace);
-      backend->SetInner(MakeSystemHidBackend());
-      return backend;
-    }
+    case BoardAddress::Kind::kAuto:
+      return std::make_unique<SystemBoardBackend>(trace);
     case BoardAddress::Kind::kTcp:
     case BoardAddress::Kind::kUnix: {
       auto clock = std::make_unique<SystemClock>();

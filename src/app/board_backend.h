@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/device_watch.h"
 #include "platform/hid_backend.h"
 #include "app/board_address.h"
 
@@ -28,6 +29,10 @@ class BoardBackend {
   virtual Clock& GetClock() = 0;
   // The in-process virtual HID stack, or nullptr for the other kinds.
   virtual sim::VirtualHidBackend* Virtual() { return nullptr; }
+  // Tells when boards may have arrived or left; nullptr when the stack
+  // cannot (a board server, the virtual board, Windows), and the panel
+  // looks for a board on its poll timer instead.
+  virtual platform::DeviceWatch* DeviceChanges() { return nullptr; }
   // Ends the session: a virtual board kept in a file is written back. False
   // (and a one-line reason) when that fails. Also run by the destructor.
   virtual bool Finish(std::string* error) {

@@ -112,7 +112,8 @@ uint8_t DiagnosticsPage::FetchBoardMessages() {
   std::array<uint8_t, kDeviceTextBuffer> buffer{};
   size_t got = 0;
   const uint8_t result = link_.ReadDeviceText(buffer, &got);
-  if (result != devlink::kStatusNoResponse && got > 0 && buffer[0] != 0) {
+  lastFetchText_ = result != devlink::kStatusNoResponse && got > 0 && buffer[0] != 0;
+  if (lastFetchText_) {
     AddMessageLine(std::span<const uint8_t>(buffer.data(), got), true);
   }
   return result == devlink::kStatusNoResponse ? devlink::kStatusNoResponse : devlink::kStatusOk;

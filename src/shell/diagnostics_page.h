@@ -52,6 +52,8 @@ class DiagnosticsPage {
   // Command 5536: reads the board's text and appends it. Returns the status
   // code to show: 0x84 when the board could not be read, else 0x00.
   uint8_t FetchBoardMessages();
+  // The latest fetch brought text.
+  bool LastFetchHadText() const { return lastFetchText_; }
 
   // The test output at `position` (0-20): on an R-board the test command
   // with channel 255, otherwise the output compare register (with the
@@ -85,6 +87,7 @@ class DiagnosticsPage {
   size_t cursor_ = 0;
   uint8_t lineLength_ = 0;
   int lastEntry_ = 0;
+  bool lastFetchText_ = false;
 };
 
 }  // namespace vt::shell

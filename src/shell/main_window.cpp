@@ -65,12 +65,17 @@ void MainWindow::HandleEvent(const platform::UiEvent& event) {
     case platform::EventKind::Close:
       if (event.window == window_) OnClose();
       break;
+    case platform::EventKind::DeviceChange:
+      if (event.window == window_) OnDevicesChanged();
+      break;
   }
 }
 
 void MainWindow::OnInitDialog(platform::WindowHandle window) {
   window_ = window;
   currentSet_ = 0;
+  // Watched from before the first detection, so that no arrival is missed.
+  watchesDevices_ = watch_ != nullptr && ui_.WatchDevices(window_, watch_);
 
   // The caption shows the build number; the saved caption keeps the
   // template's text until the caption timer reads it again.
@@ -114,9 +119,7 @@ void MainWindow::OnTimer(uint16_t timerId) {
     ui_.SetCaption(window_, savedCaption_);
     ui_.KillTimer(window_, kCaptionTimer);
   } else if (timerId == kMessagePollTimer) {
-    // Both windows fetch: with the Debug page there are two reads per tick.
-    if (pages_[kDebugSlot] != platform::kNoWindow) OnCommand(pages_[kDebugSlot], dp::kDebugInfo);
-    OnCommand(window_, dp::kDebugInfo);
+    PollTick();
   }
 }
 

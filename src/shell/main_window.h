@@ -49,6 +49,9 @@ inline constexpr uint16_t kCaptionTimer = 503;      // one-shot, 1000 ms after c
 inline constexpr uint16_t kMessagePollTimer = 504;  // board messages, while "Get Messages"
 inline constexpr uint32_t kCaptionTimerMs = 1000;
 inline constexpr uint32_t kMessagePollMs = 1;       // the toolkit may round this up
+// While the board sends no text, the poll runs at this slower pace; the next
+// text brings it back to kMessagePollMs.
+inline constexpr uint32_t kMessagePollQuietMs = 50;
 
 // Status codes: bit 7 the error flag, bits 0-6 the text index.
 inline constexpr uint8_t kStatusOk = 0x00;
@@ -83,6 +86,11 @@ class MainWindow {
   // Paces board operations so the window stays painted (none: operations
   // only mark the window busy).
   void SetOperationMeter(OperationMeter* meter) { meter_ = meter; }
+  // Arrivals and removals of boards, where the board stack can tell them
+  // (none: the message poll looks for a board on every tick). With a watch,
+  // the poll stops while no board is attached and starts again when the
+  // watch reports a change or a board operation runs.
+  void SetDeviceWatch(platform::DeviceWatch* watch) { watch_ = watch; }
 
   // ---- Life ---------------------------------------------------------------------
   // Creates the main window from template 300 without owner and initialises
@@ -102,6 +110,9 @@ class MainWindow {
   void OnCommand(platform::WindowHandle sender, uint16_t id);
   // Timers 503 and 504; others are ignored.
   void OnTimer(uint16_t timerId);
+  // The device watch reported a change: the poll looks for the board now
+  // and runs again when it finds one.
+  void OnDevicesChanged();
   // The tab control's selection became `index`: that page is shown, all
   // others hidden, and the set index (and its word table) follows.
   void OnTabChanged(int index);
@@ -137,11 +148,19 @@ class MainWindow {
   profiles::ProfileTransfer* Transfer() { return transfer_.get(); }
   DiagnosticsPage* Diagnostics() { return diagnostics_.get(); }
   devlink::BoardLink& Link() { return link_; }
+  // The device watch is in use (set, and the UI waits on it).
+  bool WatchesDevices() const { return watchesDevices_; }
+  // The poll is stopped because no board is attached (only with the watch).
+  bool PollParked() const { return pollParked_; }
   platform::Ui& GetUi() { return ui_; }
 
  private:
   void ApplyStatusColour();
   void RestartMessagePoll();
+  // One tick of the message poll: both windows fetch, then the pace follows
+  // what came back.
+  void PollTick();
+  void PacePoll();
   void ShowAboutBox(platform::WindowHandle owner);
   void FirmwareCommand(platform::WindowHandle sender, uint16_t id);
   profiles::WordTable& CurrentTable();
@@ -172,6 +191,11 @@ class MainWindow {
   OperationMeter* meter_ = nullptr;
   std::string boardSerial_;
   bool linkFaultShown_ = false;
+  platform::DeviceWatch* watch_ = nullptr;
+  bool watchesDevices_ = false;
+  bool pollParked_ = false;
+  bool pollSawText_ = false;     // in the current tick
+  bool pollFoundNoBoard_ = false;  // in the current tick
 
   std::unique_ptr<profiles::SettingsEditor> editor_;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;

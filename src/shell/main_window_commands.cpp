@@ -73,6 +73,8 @@ void MainWindow::OnCommand(platform::WindowHandle sender, uint16_t id) {
       DispatchShellCommand(sender, id);
     }
     heldFailure_ = errorFlag_;
+    // The operation may have found a board that arrived unannounced.
+    if (pollParked_) RestartMessagePoll();
     return;
   }
   if (DispatchShellCommand(sender, id)) return;
@@ -91,6 +93,7 @@ bool MainWindow::DispatchShellCommand(platform::WindowHandle sender, uint16_t id
       diagnostics_->Clear();
       return true;
     case mw::kGetMessages:
+      pollParked_ = false;
       if (ui_.IsChecked(window_, mw::kGetMessages)) {
         ui_.KillTimer(window_, kMessagePollTimer);
         ui_.SetTimer(window_, kMessagePollTimer, kMessagePollMs);
@@ -156,6 +159,8 @@ bool MainWindow::DispatchShellCommand(platform::WindowHandle sender, uint16_t id
 void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
   (void)sender;
   const uint8_t code = diagnostics_->FetchBoardMessages();
+  pollSawText_ = pollSawText_ || diagnostics_->LastFetchHadText();
+  pollFoundNoBoard_ = pollFoundNoBoard_ || code == devlink::kStatusNoResponse;
   // Another board (or none) ends what a failure said about the old one.
   const std::string serial = link_.Identity().SerialText();
   if (serial != boardSerial_) {

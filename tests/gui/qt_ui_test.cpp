@@ -12,9 +12,12 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <unistd.h>
+
 #include <vector>
 
 #include "gui_test_main.h"
+#include "platform/device_watch.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_widgets.h"
@@ -58,6 +61,31 @@ struct Fixture {
     for (const UiEvent& e : events) n += (e.kind == kind && e.id == id) ? 1 : 0;
     return n;
   }
+};
+
+// A watch on a pipe: a byte written is a notice; TakeChanges reads them all.
+class PipeWatch final : public vt::platform::DeviceWatch {
+ public:
+  PipeWatch() {
+    if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~PipeWatch() override {
+    for (int fd : fds_) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  int ReadableFd() const override { return fds_[0]; }
+  bool TakeChanges() override {
+    ++takes;
+    char buf[64];
+    const ssize_t n = read(fds_[0], buf, sizeof buf);
+    return n > 0;
+  }
+  bool Notify() { return write(fds_[1], "x", 1) == 1; }
+  int takes = 0;
+
+ private:
+  int fds_[2] = {-1, -1};
 };
 
 QMouseEvent* Press(QEvent::Type type, QWidget* w) {
@@ -364,6 +392,29 @@ class QtUiTest : public QObject {
     f.ui.DestroyWindow(f.main);  // takes its timers along
     QCOMPARE(f.ui.TimerPeriod(f.main, 503), std::nullopt);
     QVERIFY(!f.ui.IsWindow(f.page));
+  }
+
+  void deviceNoticesWakeTheLoopOnceAndWaitForARunningOperation() {
+    Fixture f;
+    PipeWatch watch;
+    QVERIFY(!f.ui.WatchDevices(f.main, nullptr));
+    QVERIFY(!f.ui.WatchDevices(4711, &watch));
+    QVERIFY(f.ui.WatchDevices(f.main, &watch));
+    QVERIFY(watch.Notify());
+    QTRY_COMPARE_WITH_TIMEOUT(f.Count(EventKind::DeviceChange, 0), size_t{1}, 2000);
+
+    // During an operation the notices wait, and one event stands for all.
+    f.ui.BeginOperation(f.main, "Reading profiles...");
+    QVERIFY(watch.Notify());
+    QTRY_VERIFY_WITH_TIMEOUT(watch.takes >= 2, 2000);
+    QVERIFY(watch.Notify());
+    QTRY_VERIFY_WITH_TIMEOUT(watch.takes >= 3, 2000);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.Count(EventKind::DeviceChange, 0), size_t{1});
+    f.ui.EndOperation();
+    QTRY_COMPARE_WITH_TIMEOUT(f.Count(EventKind::DeviceChange, 0), size_t{2}, 2000);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.Count(EventKind::DeviceChange, 0), size_t{2});
   }
 
   void questionsGoToTheScriptWhenUnattended() {

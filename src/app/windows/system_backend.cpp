@@ -8,4 +8,7 @@ std::unique_ptr<platform::HidBackend> MakeSystemHidBackend() {
   return std::make_unique<platform::winhid::WindowsHidBackend>();
 }
 
+// Device arrival on Windows comes as a window message; the panel polls there.
+std::unique_ptr<platform::DeviceWatch> MakeSystemDeviceWatch() { return nullptr; }
+
 }  // namespace vt::app

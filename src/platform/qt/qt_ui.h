@@ -17,6 +17,7 @@
 class QAction;
 class QDialog;
 class QObject;
+class QSocketNotifier;
 class QTimer;
 class QWidget;
 
@@ -131,6 +132,7 @@ class QtUi final : public Ui {
   void PostQuit(int exitCode) override;
   int RunMessageLoop() override;
   void PumpPaintMessages() override;
+  bool WatchDevices(WindowHandle window, DeviceWatch* watch) override;
   void BeginOperation(WindowHandle window, const std::string& status) override;
   void OperationProgress(int done, int total) override;
   void EndOperation() override;
@@ -262,6 +264,7 @@ class QtUi final : public Ui {
   bool closeAsked_ = false;    // a close came while the operation ran
   bool closePending_ = false;  // ... and the user wants it once it is over
   std::vector<QPointer<QDialog>> modals_;
+  QSocketNotifier* deviceNotifier_ = nullptr;  // a child of host_
 };
 
 // The control's widget when it is of class `cls`; nullptr otherwise.

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -225,6 +226,21 @@ void QtUi::PumpPaintMessages() {
   ++paintPumps_;
   if (pumpObserver_) pumpObserver_();
   ScheduleDrain();
+}
+
+bool QtUi::WatchDevices(WindowHandle window, DeviceWatch* watch) {
+  if (FindWindow(window) == nullptr || watch == nullptr || watch->ReadableFd() < 0) return false;
+  delete deviceNotifier_;
+  deviceNotifier_ = new QSocketNotifier(watch->ReadableFd(), QSocketNotifier::Read, host_.get());
+  QObject::connect(deviceNotifier_, &QSocketNotifier::activated, host_.get(), [this, window, watch] {
+    if (!watch->TakeChanges() || FindWindow(window) == nullptr) return;
+    // One queued notice stands for every change that comes before it runs.
+    for (const UiEvent& event : posted_) {
+      if (event.kind == EventKind::DeviceChange && event.window == window) return;
+    }
+    Queue({window, EventKind::DeviceChange, 0, 0});
+  });
+  return true;
 }
 
 // ---- Questions ----------------------------------------------------------------------

@@ -173,6 +173,19 @@ bool HeadlessUi::FireTimer(WindowHandle window, uint16_t timerId) {
   return true;
 }
 
+bool HeadlessUi::WatchDevices(WindowHandle window, DeviceWatch* watch) {
+  if (FindWindow(window) == nullptr || watch == nullptr) return false;
+  watch_ = watch;
+  watchWindow_ = window;
+  return true;
+}
+
+bool HeadlessUi::CheckDeviceWatch() {
+  if (watch_ == nullptr || FindWindow(watchWindow_) == nullptr || !watch_->TakeChanges()) return false;
+  Raise({watchWindow_, EventKind::DeviceChange, 0, 0});
+  return true;
+}
+
 void HeadlessUi::Raise(const UiEvent& event) {
   if (FindWindow(event.window) == nullptr || !handler_) return;
   // A copy, so that a handler may replace itself while it runs.

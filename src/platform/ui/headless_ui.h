@@ -114,6 +114,7 @@ class HeadlessUi final : public Ui {
   // without a quit (nothing else could ever happen headless).
   int RunMessageLoop() override;
   void PumpPaintMessages() override;
+  bool WatchDevices(WindowHandle window, DeviceWatch* watch) override;
 
   // ---- Driving it -----------------------------------------------------------
   // The script in use: the one set by SetScript, else the Ui's own.
@@ -126,6 +127,10 @@ class HeadlessUi final : public Ui {
   // Raises the timer's event once if it is running.
   bool FireTimer(WindowHandle window, uint16_t timerId);
   size_t PaintPumps() const { return paintPumps_; }
+  // What the loop does when the watched descriptor is readable: takes the
+  // watch's notices and raises DeviceChange when it reports a change.
+  // False when nothing was raised.
+  bool CheckDeviceWatch();
 
   bool UserClick(WindowHandle window, uint16_t id);               // button, check box
   bool UserSelect(WindowHandle window, uint16_t id, int index);   // selector item
@@ -197,6 +202,8 @@ class HeadlessUi final : public Ui {
   size_t paintPumps_ = 0;
   std::deque<int> modalResults_;
   std::vector<ShownModal> modals_;
+  DeviceWatch* watch_ = nullptr;
+  WindowHandle watchWindow_ = kNoWindow;
 };
 
 }  // namespace vt::platform

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/device_watch.h"
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/ui_script.h"
 #include "platform/ui/ui_types.h"
@@ -169,6 +170,16 @@ class Ui {
   // Lets windows repaint during a long operation. User input that arrives
   // meanwhile is discarded; the program's own posted commands stay queued.
   virtual void PumpPaintMessages() = 0;
+  // The loop waits on `watch` too, and raises DeviceChange for `window`
+  // when it reports a change; like a posted command, the event waits until
+  // a running operation and open questions are over, and one stands for
+  // all that came meanwhile. False (and nothing raised, ever) when this
+  // front end cannot wait on it. The watch must outlive the window.
+  virtual bool WatchDevices(WindowHandle window, DeviceWatch* watch) {
+    (void)window;
+    (void)watch;
+    return false;
+  }
 
   // ---- Long operations --------------------------------------------------------
   // A board operation runs on `window`: until EndOperation the window takes

@@ -88,6 +88,7 @@ enum class EventKind : uint8_t {
   TabChange,  // the tab control's selection changed
   Timer,      // id is the timer id
   Close,      // the user asked to close the window
+  DeviceChange,  // a watched device stack says boards may have come or gone
 };
 
 namespace notify {

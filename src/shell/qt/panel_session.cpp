@@ -72,6 +72,7 @@ bool PanelSession::Start() {
 
   window_ = std::make_unique<MainWindow>(*ui_, *link_, *clock_, log_);
   window_->SetOperationMeter(meter_.get());
+  window_->SetDeviceWatch(backend_->DeviceChanges());
   if (!startup_.backupRoot.empty()) window_->SetBackupRoot(startup_.backupRoot);
   ui_->SetEventHandler([this](const platform::UiEvent& event) {
     if (window_) window_->HandleEvent(event);
