@@ -113,6 +113,16 @@ double CpuSeconds() {
   return secs(usage.ru_utime) + secs(usage.ru_stime);
 }
 
+// Paint events, all widgets together.
+class PaintCounter final : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return QObject::eventFilter(watched, event);
+  }
+  size_t paints = 0;
+};
+
 int IdleSeconds() {
   const char* text = std::getenv("VT_IDLE_SECONDS");
   const int seconds = text != nullptr ? std::atoi(text) : 0;
@@ -132,6 +142,8 @@ void MeasureIdle(const char* what, PanelSession& panel, const CallLog& calls, in
                  double targetPercent) {
   const size_t ticks0 = panel.Ui().TimerTicks();
   const size_t calls0 = calls.Count();
+  PaintCounter painted;
+  qApp->installEventFilter(&painted);
   const double cpu0 = CpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -140,10 +152,11 @@ void MeasureIdle(const char* what, PanelSession& panel, const CallLog& calls, in
   loop.exec();
   const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
   const double share = (CpuSeconds() - cpu0) / wallSeconds;
+  qApp->removeEventFilter(&painted);
   std::printf("idle panel, %s: %.2f %% of one core (target <= %.1f %%) over %.1f s; "
-              "%zu poll ticks, %zu HID calls; load average %s\n",
+              "%zu poll ticks, %zu HID calls, %zu paint events; load average %s\n",
               what, share * 100.0, targetPercent, wallSeconds, panel.Ui().TimerTicks() - ticks0,
-              calls.Count() - calls0, LoadAverage().c_str());
+              calls.Count() - calls0, painted.paints, LoadAverage().c_str());
 }
 
 void PrintProcessFigures() {

@@ -102,10 +102,16 @@ void QtUi::SetText(WindowHandle window, uint16_t id, const std::string& text) {
   const QSignalBlocker block(w);
   control->text = text;
   switch (control->cls) {
-    case ControlClass::Static:
-      static_cast<QLabel*>(w)->setText(ToQ(text));
+    case ControlClass::Static: {
+      // The poll sets the same status and message texts many times a
+      // second: an unchanged text is not laid out and painted again.
+      auto* label = static_cast<QLabel*>(w);
+      const QString shown = ToQ(text);
+      if (label->text() == shown) break;
+      label->setText(shown);
       if (auto* field = dynamic_cast<FieldLabel*>(w)) field->Refit();
       break;
+    }
     case ControlClass::GroupBox: static_cast<QGroupBox*>(w)->setTitle(ToQ(text)); break;
     case ControlClass::PushButton:
     case ControlClass::CheckBox: static_cast<QAbstractButton*>(w)->setText(ToQ(text)); break;
