@@ -11,9 +11,13 @@ using platform::kWaitFailed;
 using platform::kWaitOk;
 using platform::kWaitTimeout;
 
-VirtualBoard::VirtualBoard(BoardConfig config) : config_(std::move(config)) {
-  for (const auto& r : config_.regions) {
-    auto region = std::make_unique<Region>();
+VirtualBoard::VirtualBoard(BoardConfig config) : VirtualBoard(std::move(config), RegionStore{}) {}
+
+VirtualBoard::VirtualBoard(BoardConfig config, RegionStore storage)
+    : config_(config), factoryConfig_(std::move(config)) {
+  for (size_t i = 0; i < config_.regions.size(); ++i) {
+    const MemoryRegion& r = config_.regions[i];
+    auto region = i < storage.size() && storage[i] ? std::move(storage[i]) : std::make_unique<Region>();
     region->info = r;
     region->bytes.assign(r.size, r.kind == MemoryRegion::Kind::kFlash ? 0xFF : 0x00);
     regions_.push_back(std::move(region));
@@ -24,6 +28,10 @@ VirtualBoard::VirtualBoard(BoardConfig config) : config_(std::move(config)) {
 }
 
 VirtualBoard::~VirtualBoard() = default;
+VirtualBoard::VirtualBoard(VirtualBoard&&) noexcept = default;
+VirtualBoard& VirtualBoard::operator=(VirtualBoard&&) noexcept = default;
+
+void VirtualBoard::FactoryReset() { *this = VirtualBoard(factoryConfig_, std::move(regions_)); }
 
 // Resolves an alias first; the whole range must lie in one region (and in
 // one alias window when it starts in one).
@@ -244,7 +252,7 @@ void VirtualBoard::PowerUp() {
   programming_ = false;
   deviceTest_ = false;
   for (auto& r : regions_) {
-    if (r->info.kind != MemoryRegion::Kind::kFlash) std::fill(r->bytes.begin(), r->bytes.end(), 0);
+    if (r->info.kind != MemoryRegion::Kind::kFlash) std::memset(r->bytes.data(), 0, r->bytes.size());
   }
   replySlot_ = {};
   staleReplyPending_ = false;

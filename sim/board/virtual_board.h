@@ -72,6 +72,12 @@ class VirtualBoard {
 
   const BoardConfig& Config() const { return config_; }
 
+  // The board as a new one built from its configuration: memory, faults,
+  // state and traffic log as they left the factory (handles of before are
+  // the host's to drop). The memory buffers are kept, which makes this far
+  // cheaper than building a new board.
+  void FactoryReset();
+
   // ----- what the hosts call -----
   // Identity as enumeration reports it (faults applied). Each call counts as
   // one bus scan for a board that is away.
@@ -130,6 +136,11 @@ class VirtualBoard {
 
  private:
   struct Region;
+  using RegionStore = std::vector<std::unique_ptr<Region>>;
+  // Builds the board in buffers of an earlier one where they fit.
+  VirtualBoard(BoardConfig config, RegionStore storage);
+  VirtualBoard(VirtualBoard&&) noexcept;
+  VirtualBoard& operator=(VirtualBoard&&) noexcept;
   struct Location {
     Region* region = nullptr;
     size_t offset = 0;
@@ -163,7 +174,8 @@ class VirtualBoard {
   void ServoTest(uint8_t channel, uint8_t position, uint8_t applyTime);
 
   BoardConfig config_;
-  std::vector<std::unique_ptr<Region>> regions_;
+  BoardConfig factoryConfig_;  // as built (start-up checks may change config_)
+  RegionStore regions_;
   FaultPlan faults_;
   uint32_t failWriteIn_ = 0;
   uint32_t timeoutWriteIn_ = 0;

@@ -21,6 +21,12 @@ std::string VirtualHidBackend::AddBoard(BoardConfig config) {
   return boards_.back().path;
 }
 
+void VirtualHidBackend::FactoryReset() {
+  handles_.clear();
+  nextHandle_ = 1;
+  for (auto& s : boards_) s.board->FactoryReset();
+}
+
 void VirtualHidBackend::RemoveBoard(const std::string& path) {
   auto it = std::find_if(boards_.begin(), boards_.end(),
                          [&](const Slot& s) { return s.path == path; });

@@ -36,6 +36,10 @@ class VirtualHidBackend final : public platform::HidBackend {
   // Handles currently open (and not yet dead).
   size_t OpenHandles() const;
   void SetLatency(uint32_t ms) { latencyMs_ = ms; }
+  // Every board as it left the factory (see VirtualBoard::FactoryReset),
+  // no handle open and handles numbered from 1 again: the stack as newly
+  // built with the same boards, without building them again.
+  void FactoryReset();
 
   std::vector<std::string> EntryPointNames() const override;
   std::vector<platform::HidDeviceInfo> Enumerate() override;

@@ -229,6 +229,38 @@ TEST(BoardRestart, LeavesProgrammingClearsRamGreetsAndDropsHandles) {
   EXPECT_EQ(h.backend.Open(h.path, &again), 0);
 }
 
+// A reset stack is the stack newly built: every region, faults, state,
+// messages, traffic and handle numbers.
+TEST(BoardFactoryReset, LeavesTheStackAsNewlyBuilt) {
+  for (const char* preset : {"standard", "r"}) {
+    const BoardConfig config = *BoardConfig::FromPreset(preset);
+    Host h(config);
+    const platform::HidHandle first = h.handle;
+    h.EnterProgramming();
+    for (const MemoryRegion& r : config.regions) h.board->Poke(r.base, std::vector<uint8_t>(64, 0x5A));
+    h.Flash(0xB1, 0, 0);  // restart: checksum complaints, a second greeting
+    FaultPlan faults;
+    faults.failWrite = 3;
+    faults.refuseOpen = true;
+    h.board->ArmFaults(faults);
+
+    h.backend.FactoryReset();
+    const VirtualBoard fresh(config);
+    for (const MemoryRegion& r : config.regions) {
+      EXPECT_EQ(h.board->Peek(r.base, r.size), fresh.Peek(r.base, r.size)) << preset << " " << r.name;
+    }
+    EXPECT_EQ(h.board->Config().serial, fresh.Config().serial) << preset;
+    EXPECT_EQ(h.board->MessagesEmitted(), fresh.MessagesEmitted()) << preset;
+    EXPECT_EQ(h.board->RestartCount(), 0u);
+    EXPECT_FALSE(h.board->InProgrammingMode());
+    EXPECT_TRUE(h.board->Traffic().Entries().empty());
+    EXPECT_EQ(h.backend.OpenHandles(), 0u);
+    platform::HidHandle again = 0;
+    ASSERT_EQ(h.backend.Open(h.path, &again), platform::kWaitOk) << "faults cleared";
+    EXPECT_EQ(again, first) << "handles numbered from the start again";
+  }
+}
+
 TEST(BoardPersistence, FlashSurvivesARunAndForeignFilesAreIgnored) {
   const auto dir = vt::test::TempPath("vt_sim_flash_test");
   std::filesystem::create_directories(dir);
