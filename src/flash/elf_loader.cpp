@@ -62,9 +62,16 @@ bool Fits(uint64_t offset, uint64_t count, size_t size) {
 
 std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVariant variant,
                                         std::string* error) {
-  const auto refuse = [error](std::string why) -> std::optional<LoadedImage> {
+  LoadedImage image;
+  if (!LoadElfImageInto(raw, variant, image, error)) return std::nullopt;
+  return image;
+}
+
+bool LoadElfImageInto(std::span<const uint8_t> raw, BoardVariant variant, LoadedImage& img,
+                      std::string* error) {
+  const auto refuse = [error](std::string why) {
     if (error != nullptr) *error = std::move(why);
-    return std::nullopt;
+    return false;
   };
   if (raw.size() < kHeaderBytes) return refuse("too short for an ELF header");
   const Fields f{raw, variant == BoardVariant::kR};
@@ -87,8 +94,11 @@ std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVaria
   if (phnum != 0 && entries.size() < phnum) return refuse("the program header table runs past the end of the file");
 
   const size_t cap = WorkingBytes(variant);
-  LoadedImage img;
   img.working.assign(cap, 0);
+  img.fileTail.clear();
+  img.applicationFromFile = false;
+  img.size = 0;
+  img.segments.clear();
   std::optional<uint64_t> base;  // R-boards: the first loadable segment's address
   for (size_t i = 0; i < entries.size(); ++i) {
     const size_t at = entries[i];
@@ -149,7 +159,7 @@ std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVaria
       img.applicationFromFile = true;
     }
   }
-  return img;
+  return true;
 }
 
 }  // namespace vt::flash

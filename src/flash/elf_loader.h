@@ -71,5 +71,10 @@ struct LoadedImage {
 // runs past the working buffer or overlaps another segment.
 std::optional<LoadedImage> LoadElfImage(std::span<const uint8_t> raw, BoardVariant variant,
                                         std::string* error = nullptr);
+// The same into `image`, whose buffers are reused: for callers that load
+// many images, where a fresh working buffer each time costs more than the
+// loading. False (and `image` unspecified) where LoadElfImage fails.
+bool LoadElfImageInto(std::span<const uint8_t> raw, BoardVariant variant, LoadedImage& image,
+                      std::string* error = nullptr);
 
 }  // namespace vt::flash

@@ -167,6 +167,29 @@ TEST(ElfLoader, BigEndianImagesForRBoards) {
   EXPECT_FALSE(LoadElfImage(MakeElf({{1, 0x80, 0, 0x10}}, 0x100), BoardVariant::kR));
 }
 
+// Loading into an image that held another one gives what a fresh load
+// gives: nothing of the earlier image is left in it.
+TEST(ElfLoader, ReusedImageHoldsNothingOfTheOneBefore) {
+  auto big = MakeElf({{1, 0x80, 0x80000000u, 0x300}, {1, 0x380, 0x80001000u, 0x100}}, 0x480, true);
+  testing::Pattern(big, 0x80, 0x480);
+  auto fromZero = MakeElf({{1, 0x80, 0, 0x200}}, 0x400, false, 103);
+  testing::Pattern(fromZero, 0x80, 0x400);
+  auto placed = MakeElf({{1, 0x100, 0x40, 0x80}}, 0x180);
+  LoadedImage reused;
+  ASSERT_TRUE(LoadElfImageInto(big, BoardVariant::kR, reused));
+  for (const auto& [elf, variant] : {std::pair{fromZero, BoardVariant::kAB}, std::pair{placed, BoardVariant::kStandard}}) {
+    ASSERT_TRUE(LoadElfImageInto(elf, variant, reused));
+    const auto fresh = LoadElfImage(elf, variant);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(reused.working, fresh->working);
+    EXPECT_EQ(reused.fileTail, fresh->fileTail);
+    EXPECT_EQ(reused.applicationFromFile, fresh->applicationFromFile);
+    EXPECT_EQ(reused.size, fresh->size);
+    ASSERT_EQ(reused.segments.size(), fresh->segments.size());
+    EXPECT_EQ(reused.segments.back().dest, fresh->segments.back().dest);
+  }
+}
+
 TEST(ElfLoader, RejectsWrongTypeMachineAndShortHeaders) {
   auto elf = MakeElf({{1, 0x80, 0, 0x10}}, 0x100, false, 62);
   EXPECT_FALSE(LoadElfImage(elf, BoardVariant::kStandard));
