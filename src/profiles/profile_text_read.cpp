@@ -38,29 +38,37 @@ class Reader {
 
   std::optional<int64_t> Integer(const toml::node* node, const std::string& key, int64_t max,
                                  const std::string& allowed) {
+    return IntegerOr(node, key, max, [&allowed] { return allowed; });
+  }
+
+  // `allowed()` makes the list of what is allowed, only for a fault: some
+  // lists are long.
+  template <typename Allowed>
+  std::optional<int64_t> IntegerOr(const toml::node* node, const std::string& key, int64_t max,
+                                   Allowed allowed) {
     const auto v = node->value<int64_t>();
     if (!node->is_integer() || !v) {
-      Fault(node, key, "wrong type; allowed: " + allowed);
+      Fault(node, key, "wrong type; allowed: " + allowed());
       return std::nullopt;
     }
     if (*v < 0 || *v > max) {
-      Fault(node, key, std::to_string(*v) + " is out of range; allowed: " + allowed);
+      Fault(node, key, std::to_string(*v) + " is out of range; allowed: " + allowed());
       return std::nullopt;
     }
     return v;
   }
 
   // A text from the given choices or a raw number up to `max`.
-  template <typename FromText>
+  template <typename FromText, typename Allowed>
   std::optional<uint16_t> TextOrNumber(const toml::node* node, const std::string& key, uint32_t max,
-                                       FromText fromText, const std::string& allowed) {
+                                       FromText fromText, Allowed allowed) {
     if (node->is_string()) {
       const std::string text = *node->value<std::string>();
       if (const auto v = fromText(text)) return static_cast<uint16_t>(*v);
-      Fault(node, key, Quote(text) + " is not one of the values allowed: " + allowed);
+      Fault(node, key, Quote(text) + " is not one of the values allowed: " + allowed());
       return std::nullopt;
     }
-    const auto v = Integer(node, key, max, allowed);
+    const auto v = IntegerOr(node, key, max, allowed);
     if (!v) return std::nullopt;
     return static_cast<uint16_t>(*v);
   }
@@ -123,10 +131,10 @@ class Reader {
                      "default_profile and servo_units go together");
       }
       const auto index = TextOrNumber(dp, name + ".default_profile", 0x0F, DefaultProfileIndex,
-                                      "\"#1\" to \"#7\", or a raw number 0..15");
+                                      [] { return std::string("\"#1\" to \"#7\", or a raw number 0..15"); });
       if (!index) return false;
       const auto u = TextOrNumber(units, name + ".servo_units", 0xF0, ServoUnitsValue,
-                                  "\"Milliseconds\", \"Degrees, Gear ratio 1:1\"");
+                                  [] { return std::string("\"Milliseconds\", \"Degrees, Gear ratio 1:1\""); });
       if (!u) return false;
       if ((*u & 0x0F) != 0) return Fault(units, name + ".servo_units", "a raw value must be a multiple of 16");
       header = static_cast<uint16_t>((*index | *u) << 8);
@@ -147,7 +155,7 @@ class Reader {
     }
     const auto v = TextOrNumber(
         node, key, MaxRawValue(f), [&](const std::string& text) { return ValueOfText(f, text, c); },
-        AllowedTexts(f, c));
+        [&] { return AllowedTexts(f, c); });
     if (!v) return false;
     SetFieldValue(r, f, *v);
     return true;

@@ -28,10 +28,8 @@ HeadlessUi::Control* HeadlessUi::Find(WindowHandle window, uint16_t id) {
 const HeadlessUi::Control* HeadlessUi::Find(WindowHandle window, uint16_t id) const {
   const Window* w = FindWindow(window);
   if (w == nullptr || id == kUnnamedControl) return nullptr;
-  for (const Control& c : w->controls) {
-    if (c.tpl.id == id) return &c;
-  }
-  return nullptr;
+  const auto at = w->byId.find(id);
+  return at == w->byId.end() ? nullptr : &w->controls[at->second];
 }
 
 HeadlessUi::Control* HeadlessUi::FindOf(WindowHandle window, uint16_t id, ControlClass cls) {

@@ -45,6 +45,7 @@ WindowHandle HeadlessUi::CreateDialogWindow(uint16_t templateId, WindowHandle pa
     control.picture = ct.bitmapId;
     control.colours = ct.colours;
     if (ct.cls == ControlClass::TrackBar) control.max = 100;  // Win32 default range 0-100
+    if (ct.id != kUnnamedControl) window.byId.emplace(ct.id, window.controls.size());
     window.controls.push_back(std::move(control));
   }
   if (tpl->menuId != 0) {

@@ -179,6 +179,7 @@ class HeadlessUi final : public Ui {
     bool visible = false;
     Rect place;
     std::vector<Control> controls;
+    std::map<uint16_t, size_t> byId;  // the first control with each identifier
     std::map<uint16_t, bool> menuChecks;  // every item of the window's menu
   };
   Window* FindWindow(WindowHandle window);
