@@ -1,9 +1,11 @@
 // The command handler shared by the main window and every page.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
+#include "flash/update_context.h"
 #include "flash/update_entry.h"
 #include "profiles/editor_files.h"
 #include "profiles/info_block_backup.h"
@@ -191,17 +193,29 @@ void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }
 
 void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   const std::filesystem::path root = transfer_->BackupRoot();
+  std::string lastBackup;
   flash::UpdateContext ctx{
       link_, *updateUi_,
-      [root](const devlink::BoardIdentity& board, std::span<const uint8_t> block) {
-        return profiles::SaveInfoBlockBackup(root, board.SerialText(), block).ok;
+      [root, &lastBackup](const devlink::BoardIdentity& board, std::span<const uint8_t> block) {
+        const auto saved = profiles::SaveInfoBlockBackup(root, board.SerialText(), block);
+        if (saved.ok) lastBackup = saved.path.string();
+        return saved.ok;
       },
       firmwareLookup_};
+  // A failed update names its step and where the info block as it was is
+  // kept, as the command line does. A refused claim has said why already.
+  const auto tellFailure = [&](std::optional<bool> ran, std::string_view caption) {
+    if (ran && !*ran && ctx.failure.step != flash::UpdateStep::kNone) {
+      updateUi_->ShowMessage("The update failed: " + flash::DescribeUpdateFailure(ctx.failure, lastBackup),
+                             caption);
+    }
+  };
   // A window without the file name field (the main window's hidden
   // button) passes an empty name.
   const std::string fileName = ui_.GetText(sender, dp::kFirmwareFile);
   if (id == dp::kFlashBootloader) {
     const auto ran = flash::FlashBootloaderCommand(ctx, fileName, ui_.IsChecked(sender, dp::kWifi));
+    tellFailure(ran, "Bootloader Upgrade");
     if (ran) {
       ShowBoardIdentity();
       RestartMessagePoll();
@@ -214,6 +228,7 @@ void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   // unknown state): what the fields said before is no longer true.
   ShowBoardIdentity();
   ShowStatus(*result ? kStatusOk : kStatusFailed);
+  tellFailure(result, "Firmware Upgrade");
   RestartMessagePoll();
 }
 

@@ -21,6 +21,8 @@ namespace mw = resources::main_window;
 namespace dp = resources::debug_page;
 namespace menu = resources::menu;
 
+constexpr uint32_t kIgnoredWrite = 60;
+
 bool PollRunning(PanelFixture& f) { return f.ui.TimerPeriod(f.main, kMessagePollTimer).has_value(); }
 
 TEST(FirmwareCommands, OldBoardIsOfferedTheBuiltInUpgradeAfterStartUp) {
@@ -79,6 +81,12 @@ TEST(FirmwareCommands, AFailedUpdateShowsFailedAndThePollFollowsTheCheckBox) {
   EXPECT_EQ(f.Status(), "Failed");
   EXPECT_TRUE(f.panel.ErrorFlag());
   EXPECT_FALSE(PollRunning(f));
+  // The step that failed is named, as the command line names it; the
+  // unreadable file is refused before any question.
+  ASSERT_EQ(f.ui.Script().MessageBoxes().size(), 1u);
+  const auto& box = f.ui.Script().MessageBoxes()[0].request;
+  EXPECT_EQ(box.text.rfind("The update failed: open failed: ", 0), 0u) << box.text;
+  EXPECT_EQ(box.caption, "Firmware Upgrade");
   // Checked again: the next update restarts the poll.
   f.ui.SetCheck(f.main, mw::kGetMessages, true);
   f.ui.Script().QueueAnswer(MessageAnswer::Yes);
@@ -86,6 +94,29 @@ TEST(FirmwareCommands, AFailedUpdateShowsFailedAndThePollFollowsTheCheckBox) {
   EXPECT_EQ(f.Status(), "Failed");
   EXPECT_TRUE(PollRunning(f));
   EXPECT_EQ(f.ui.Script().Unscripted(), 0u);
+}
+
+TEST(FirmwareCommands, AFailedWriteNamesTheStepAndTheBackup) {
+  PanelFixture f(false);
+  f.Start();
+  sim::FaultPlan plan;
+  plan.ignoreWrite = kIgnoredWrite;  // a program report after the backup is taken
+  f.Board().ArmFaults(plan);
+  f.ui.Script().QueueAnswer(MessageAnswer::Yes);
+  ASSERT_TRUE(f.ui.UserChooseMenu(f.main, menu::kUpdateFirmware));
+
+  EXPECT_EQ(f.Status(), "Failed");
+  const auto& boxes = f.ui.Script().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  const std::string& text = boxes[1].request.text;
+  EXPECT_EQ(text.rfind("The update failed: verify at 0x", 0), 0u) << text;
+  // The backup the message names is there and holds the block as it was.
+  const std::string saved = "the info block as it was is saved in ";
+  const size_t at = text.find(saved);
+  ASSERT_NE(at, std::string::npos) << text;
+  const std::string path = text.substr(at + saved.size(), text.find(" (", at) - at - saved.size());
+  EXPECT_EQ(std::filesystem::path(path).parent_path().parent_path(), f.backups.path);
+  EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
 }
 
 TEST(FirmwareCommands, AnsweringNoChangesNothing) {
