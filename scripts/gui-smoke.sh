@@ -49,8 +49,10 @@ openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 
 board="unix:$work/board.sock"
+# Every USB transaction takes a little real time, as on a real bus, so the
+# long operations are seen under way (the screenshot during the update).
 "$server" serve --listen "$board" --preset standard --flash-file "$work/board.flash" \
-  >"$work/server.log" 2>&1 &
+  --latency 2 >"$work/server.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -S "$work/board.sock" ] && break; sleep 0.1; done
 [ -S "$work/board.sock" ] || fail "the board server did not start"

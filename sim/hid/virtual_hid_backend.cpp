@@ -100,7 +100,7 @@ VirtualBoard* VirtualHidBackend::Live(HidHandle handle) {
 }
 
 void VirtualHidBackend::Transaction() {
-  if (latencyMs_) clock_.SleepMs(latencyMs_);
+  if (latencyMs_) (latencyClock_ != nullptr ? *latencyClock_ : clock_).SleepMs(latencyMs_);
 }
 
 int VirtualHidBackend::Write(HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) {

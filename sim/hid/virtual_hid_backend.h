@@ -18,7 +18,8 @@ namespace vt::sim {
 // under its own path ("virtual:0", "virtual:1", ... in the order added).
 // Time is virtual: every USB transaction (write, read, string fetch) moves
 // the clock by the configured latency, and a wait that runs out moves it by
-// the full waitMs before 0x102 comes back. Nothing ever really sleeps.
+// the full waitMs before 0x102 comes back. Nothing ever really sleeps, but
+// for a latency charged to a real clock (SetLatency).
 class VirtualHidBackend final : public platform::HidBackend {
  public:
   explicit VirtualHidBackend(platform::Clock& clock, uint32_t latencyMs = 0);
@@ -35,7 +36,13 @@ class VirtualHidBackend final : public platform::HidBackend {
   std::vector<std::string> Paths() const;
   // Handles currently open (and not yet dead).
   size_t OpenHandles() const;
-  void SetLatency(uint32_t ms) { latencyMs_ = ms; }
+  // `realTime`, when given, is charged the latency instead of the board's
+  // clock: a server answering real clients delays each transaction for real,
+  // while the board's own waits stay virtual.
+  void SetLatency(uint32_t ms, platform::Clock* realTime = nullptr) {
+    latencyMs_ = ms;
+    latencyClock_ = realTime;
+  }
   // Every board as it left the factory (see VirtualBoard::FactoryReset),
   // no handle open and handles numbered from 1 again: the stack as newly
   // built with the same boards, without building them again.
@@ -69,6 +76,7 @@ class VirtualHidBackend final : public platform::HidBackend {
 
   platform::Clock& clock_;
   uint32_t latencyMs_;
+  platform::Clock* latencyClock_ = nullptr;
   std::vector<Slot> boards_;
   std::map<platform::HidHandle, OpenHandle> handles_;
   platform::HidHandle nextHandle_ = 1;

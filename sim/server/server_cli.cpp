@@ -28,6 +28,10 @@ ServerCommands DefineServerCli(CLI::App& app, ServeOptions& o) {
       ->type_name("FILE");
   serve->add_option("--traffic-log", o.trafficLog, "append every primitive to this file")
       ->type_name("FILE");
+  serve
+      ->add_option("--latency", o.latencyMs,
+                   "delay each USB transaction (write, read, string fetch) by MS milliseconds")
+      ->type_name("MS");
   auto& f = o.faults;
   serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (-1)")->type_name("N");
   serve->add_option("--timeout-write", f.timeoutWrite, "let the Nth write time out")
@@ -78,8 +82,9 @@ docgen::ManPageText ServerManPageText() {
       "serve runs one or more virtual boards and serves them to velotrack(1) and\n"
       "velotrack-panel(1) (--board tcp:HOST:PORT or --board unix:PATH) until interrupted.\n"
       "Flash contents can be kept in files between runs (a file that exists but cannot be\n"
-      "loaded is never overwritten: the server does not start), and faults can be armed for\n"
-      "testing. One client at a time may change a board's flash; others are held off until\n"
+      "loaded is never overwritten: the server does not start), faults can be armed for\n"
+      "testing, and --latency makes every USB transaction take that long, as a slow bus\n"
+      "would. One client at a time may change a board's flash; others are held off until\n"
       "it lets go.\n\n"
       "usb (Linux only) presents the board at an address as a USB device over usbredir, for\n"
       "QEMU's usb-redir device.\n\n"

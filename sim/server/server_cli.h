@@ -26,6 +26,7 @@ struct ServeOptions {
   std::vector<std::string> serials;
   std::vector<std::string> flashFiles;
   std::string trafficLog;
+  uint32_t latencyMs = 0;  // a real delay before each USB transaction is answered
   FaultPlan faults;
 };
 

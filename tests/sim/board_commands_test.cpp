@@ -280,5 +280,21 @@ TEST(VirtualBackend, LatencyIsChargedPerTransactionAndBoardsStaySeparate) {
   EXPECT_EQ(TrafficLog::Format(writes[0]).substr(0, 24), "write wait=500 rc=0 : 00");
 }
 
+// A server answering real clients delays each transaction on its real
+// clock; a read that runs out of replies still only moves the board's time.
+TEST(VirtualBackend, LatencyOnAnotherClockLeavesTheBoardsTimeAlone) {
+  platform::VirtualClock boardTime, realTime;
+  VirtualHidBackend backend(boardTime);
+  backend.SetLatency(3, &realTime);
+  platform::HidHandle h = 0;
+  ASSERT_EQ(backend.Open(backend.AddBoard(BoardConfig::Standard()), &h), platform::kWaitOk);
+  std::vector<uint8_t> buf(65);
+  size_t got = 0;
+  EXPECT_EQ(backend.Read(h, buf, 40, &got), platform::kWaitTimeout);
+  EXPECT_EQ(backend.GetSerial(h, buf, &got), platform::kWaitOk);
+  EXPECT_EQ(realTime.ElapsedMs(), 6u);
+  EXPECT_EQ(boardTime.ElapsedMs(), 40u);
+}
+
 }  // namespace
 }  // namespace vt::sim

@@ -35,9 +35,21 @@ TEST(ServerCli, ManPageHasEveryOptionUnderItsCommand) {
       }
     }
   }
-  EXPECT_GE(checked, 17u) << "serve alone has 17 options";
+  EXPECT_GE(checked, 18u) << "serve alone has 18 options";
   EXPECT_NE(page.find(".SH \"EXIT STATUS\"\n"), std::string::npos);
   EXPECT_NE(page.find(".SH EXAMPLE\n.nf\nvelotrack\\-board serve \\-\\-listen unix:"), std::string::npos);
+}
+
+// --latency reaches the options the server runs with; the default is none.
+TEST(ServerCli, ServeTakesALatency) {
+  CLI::App app{kServerDescription, "velotrack-board"};
+  ServeOptions options;
+  const auto commands = DefineServerCli(app, options);
+  app.parse(std::vector<std::string>{"5", "--latency", "tcp:127.0.0.1:0", "--listen", "serve"});
+  EXPECT_TRUE(commands.serve->parsed());
+  EXPECT_EQ(options.latencyMs, 5u);
+  EXPECT_THROW(app.parse(std::vector<std::string>{"-1", "--latency", "unix:/x", "--listen", "serve"}),
+               CLI::ParseError);
 }
 
 }  // namespace

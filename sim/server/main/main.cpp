@@ -3,7 +3,8 @@
 //
 // serve: runs one or more virtual boards and serves them over the board wire
 // protocol until interrupted. Flash contents can be kept in files between
-// runs; faults can be armed for every board.
+// runs; faults can be armed for every board; --latency delays every USB
+// transaction as a slow bus would.
 // usb (Linux only): presents the board at ADDRESS (any address the panel
 // takes) as a USB device over usbredir, for QEMU's usb-redir device. This
 // program is a composition root like the panel's own, so it may pick
@@ -51,8 +52,10 @@ int Serve(ServeOptions& o) {
   }
   if (o.presets.empty()) o.presets.push_back("standard");
 
-  vt::platform::VirtualClock clock;  // the client keeps real time; we never wait
+  vt::platform::VirtualClock clock;  // the client keeps real time; the boards never wait
+  vt::platform::SystemClock realTime;  // only --latency delays for real
   vt::sim::VirtualHidBackend backend(clock);
+  backend.SetLatency(o.latencyMs, &realTime);
   for (size_t i = 0; i < o.presets.size(); ++i) {
     auto config = vt::sim::BoardConfig::FromPreset(o.presets[i]);
     if (!config) {
