@@ -54,7 +54,7 @@ bool IsBoard(const platform::HidDeviceInfo& device) {
 }
 
 std::vector<platform::HidDeviceInfo> BoardChoiceHid::Enumerate() {
-  std::vector<platform::HidDeviceInfo> devices = inner_.Enumerate();
+  std::vector<platform::HidDeviceInfo> devices = Inner().Enumerate();
   if (serial_.empty()) return devices;
   std::erase_if(devices, [this](const platform::HidDeviceInfo& d) { return IsBoard(d) && SerialOf(d) != serial_; });
   return devices;

@@ -33,13 +33,13 @@ bool DeadlineHid::Allow(uint32_t* waitMs) {
 
 int DeadlineHid::Write(platform::HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) {
   if (!Allow(&waitMs)) return kWaitTimeout;
-  return inner_.Write(handle, report, waitMs);
+  return Inner().Write(handle, report, waitMs);
 }
 
 int DeadlineHid::Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) {
   *got = 0;
   if (!Allow(&waitMs)) return kWaitTimeout;
-  return inner_.Read(handle, buf, waitMs, got);
+  return Inner().Read(handle, buf, waitMs, got);
 }
 
 // A string fetch has no wait of its own; only a passed deadline stops it.
@@ -48,14 +48,14 @@ int DeadlineHid::GetIndexedString(platform::HidHandle handle, uint8_t index, std
   *got = 0;
   uint32_t unused = UINT32_MAX;
   if (!Allow(&unused)) return kWaitTimeout;
-  return inner_.GetIndexedString(handle, index, buf, got);
+  return Inner().GetIndexedString(handle, index, buf, got);
 }
 
 int DeadlineHid::GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) {
   *got = 0;
   uint32_t unused = UINT32_MAX;
   if (!Allow(&unused)) return kWaitTimeout;
-  return inner_.GetSerial(handle, buf, got);
+  return Inner().GetSerial(handle, buf, got);
 }
 
 }  // namespace vt::devlink

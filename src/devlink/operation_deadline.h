@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/hid_backend.h"
+#include "platform/forwarding_hid_backend.h"
 
 namespace vt::devlink {
 
@@ -16,9 +16,10 @@ namespace vt::devlink {
 // board that answers slowly but forever thus ends the operation in bounded
 // time, through the same failure path as a board that stops answering.
 // Deadlines nest; each one counts on its own.
-class DeadlineHid final : public platform::HidBackend {
+class DeadlineHid final : public platform::ForwardingHidBackend {
  public:
-  DeadlineHid(platform::HidBackend& inner, platform::Clock& clock) : inner_(inner), clock_(clock) {}
+  DeadlineHid(platform::HidBackend& inner, platform::Clock& clock)
+      : ForwardingHidBackend(inner), clock_(clock) {}
 
   void Begin(std::string operation, uint32_t budgetMs);
   void End();
@@ -27,21 +28,11 @@ class DeadlineHid final : public platform::HidBackend {
   // while every deadline holds.
   const std::string& Expired() const { return expired_; }
 
-  bool Load() override { return inner_.Load(); }
-  std::vector<std::string> EntryPointNames() const override { return inner_.EntryPointNames(); }
-  std::vector<platform::HidDeviceInfo> Enumerate() override { return inner_.Enumerate(); }
-  int Open(const std::string& path, platform::HidHandle* handle) override { return inner_.Open(path, handle); }
-  void Close(platform::HidHandle handle) override { inner_.Close(handle); }
   int Write(platform::HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) override;
   int Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) override;
   int GetIndexedString(platform::HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
-  std::string StackError() const override { return inner_.StackError(); }
-  int Claim(const std::string& path, const std::string& who, std::string* holder) override {
-    return inner_.Claim(path, who, holder);
-  }
-  void Release(const std::string& path) override { inner_.Release(path); }
 
  private:
   struct Deadline {
@@ -53,7 +44,6 @@ class DeadlineHid final : public platform::HidBackend {
   // left of the nearest one.
   bool Allow(uint32_t* waitMs);
 
-  platform::HidBackend& inner_;
   platform::Clock& clock_;
   std::vector<Deadline> deadlines_;
   std::string expired_;

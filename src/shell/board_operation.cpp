@@ -46,37 +46,37 @@ void OperationMeter::Pump() {
 
 std::vector<platform::HidDeviceInfo> MeteredHid::Enumerate() {
   meter_.Pump();
-  return inner_.Enumerate();
+  return Inner().Enumerate();
 }
 
 int MeteredHid::Open(const std::string& path, platform::HidHandle* handle) {
   meter_.Pump();
-  return inner_.Open(path, handle);
+  return Inner().Open(path, handle);
 }
 
 int MeteredHid::Write(platform::HidHandle handle, std::span<const uint8_t> report,
                       uint32_t waitMs) {
-  const int result = inner_.Write(handle, report, waitMs);
+  const int result = Inner().Write(handle, report, waitMs);
   meter_.Step();
   return result;
 }
 
 int MeteredHid::Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs,
                      size_t* got) {
-  const int result = inner_.Read(handle, buf, waitMs, got);
+  const int result = Inner().Read(handle, buf, waitMs, got);
   meter_.Step();
   return result;
 }
 
 int MeteredHid::GetIndexedString(platform::HidHandle handle, uint8_t index,
                                  std::span<uint8_t> buf, size_t* got) {
-  const int result = inner_.GetIndexedString(handle, index, buf, got);
+  const int result = Inner().GetIndexedString(handle, index, buf, got);
   meter_.Step();
   return result;
 }
 
 int MeteredHid::GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) {
-  const int result = inner_.GetSerial(handle, buf, got);
+  const int result = Inner().GetSerial(handle, buf, got);
   meter_.Pump();
   return result;
 }

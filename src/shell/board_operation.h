@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/clock.h"
-#include "platform/hid_backend.h"
+#include "platform/forwarding_hid_backend.h"
 #include "platform/ui/ui.h"
 
 namespace vt::shell {
@@ -47,28 +47,20 @@ class OperationMeter {
 };
 
 // A HidBackend that counts and paces the exchanges of a running operation.
-class MeteredHid final : public platform::HidBackend {
+class MeteredHid final : public platform::ForwardingHidBackend {
  public:
-  MeteredHid(platform::HidBackend& inner, OperationMeter& meter) : inner_(inner), meter_(meter) {}
-  bool Load() override { return inner_.Load(); }
-  std::vector<std::string> EntryPointNames() const override { return inner_.EntryPointNames(); }
+  MeteredHid(platform::HidBackend& inner, OperationMeter& meter)
+      : ForwardingHidBackend(inner), meter_(meter) {}
   std::vector<platform::HidDeviceInfo> Enumerate() override;
   int Open(const std::string& path, platform::HidHandle* handle) override;
-  void Close(platform::HidHandle handle) override { inner_.Close(handle); }
   int Write(platform::HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) override;
   int Read(platform::HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs,
            size_t* got) override;
   int GetIndexedString(platform::HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(platform::HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
-  std::string StackError() const override { return inner_.StackError(); }
-  int Claim(const std::string& path, const std::string& who, std::string* holder) override {
-    return inner_.Claim(path, who, holder);
-  }
-  void Release(const std::string& path) override { inner_.Release(path); }
 
  private:
-  platform::HidBackend& inner_;
   OperationMeter& meter_;
 };
 

@@ -57,13 +57,13 @@ void TracingHidBackend::Line(const std::string& text) {
 }
 
 bool TracingHidBackend::Load() {
-  const bool ok = inner_.Load();
+  const bool ok = Inner().Load();
   Line(std::string("Load -> ") + (ok ? "ok" : "failed"));
   return ok;
 }
 
 std::vector<HidDeviceInfo> TracingHidBackend::Enumerate() {
-  auto devices = inner_.Enumerate();
+  auto devices = Inner().Enumerate();
   Line("Enumerate -> " + Num(devices.size()) + " devices");
   for (const auto& d : devices) {
     Line("  " + d.path + " " + Hex4(d.vendorId) + ":" + Hex4(d.productId) + " version=" +
@@ -75,25 +75,25 @@ std::vector<HidDeviceInfo> TracingHidBackend::Enumerate() {
 }
 
 int TracingHidBackend::Open(const std::string& path, HidHandle* handle) {
-  const int rc = inner_.Open(path, handle);
+  const int rc = Inner().Open(path, handle);
   Line("Open " + path + " -> " + std::to_string(rc) + " h=" + Num(*handle));
   return rc;
 }
 
 void TracingHidBackend::Close(HidHandle handle) {
-  inner_.Close(handle);
+  Inner().Close(handle);
   Line("Close h=" + Num(handle));
 }
 
 int TracingHidBackend::Write(HidHandle handle, std::span<const uint8_t> report, uint32_t waitMs) {
-  const int rc = inner_.Write(handle, report, waitMs);
+  const int rc = Inner().Write(handle, report, waitMs);
   Line("Write h=" + Num(handle) + " wait=" + Num(waitMs) + " len=" + Num(report.size()) + " [" +
        Hex(report) + "] -> " + std::to_string(rc));
   return rc;
 }
 
 int TracingHidBackend::Read(HidHandle handle, std::span<uint8_t> buf, uint32_t waitMs, size_t* got) {
-  const int rc = inner_.Read(handle, buf, waitMs, got);
+  const int rc = Inner().Read(handle, buf, waitMs, got);
   Line("Read h=" + Num(handle) + " wait=" + Num(waitMs) + " size=" + Num(buf.size()) + " -> " +
        std::to_string(rc) + Returned(buf, *got));
   return rc;
@@ -101,27 +101,27 @@ int TracingHidBackend::Read(HidHandle handle, std::span<uint8_t> buf, uint32_t w
 
 int TracingHidBackend::GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                                         size_t* got) {
-  const int rc = inner_.GetIndexedString(handle, index, buf, got);
+  const int rc = Inner().GetIndexedString(handle, index, buf, got);
   Line("GetIndexedString h=" + Num(handle) + " index=" + Num(index) + " size=" + Num(buf.size()) +
        " -> " + std::to_string(rc) + Returned(buf, *got));
   return rc;
 }
 
 int TracingHidBackend::GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) {
-  const int rc = inner_.GetSerial(handle, buf, got);
+  const int rc = Inner().GetSerial(handle, buf, got);
   Line("GetSerial h=" + Num(handle) + " size=" + Num(buf.size()) + " -> " + std::to_string(rc) +
        Returned(buf, *got));
   return rc;
 }
 
 int TracingHidBackend::Claim(const std::string& path, const std::string& who, std::string* holder) {
-  const int rc = inner_.Claim(path, who, holder);
+  const int rc = Inner().Claim(path, who, holder);
   Line("Claim " + path + " -> " + std::to_string(rc) + (rc == kWaitTimeout ? " held by " + *holder : ""));
   return rc;
 }
 
 void TracingHidBackend::Release(const std::string& path) {
-  inner_.Release(path);
+  Inner().Release(path);
   Line("Release " + path);
 }
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/hid_backend.h"
+#include "platform/forwarding_hid_backend.h"
 
 namespace vt::platform {
 
@@ -14,14 +14,14 @@ namespace vt::platform {
 //
 //   Write h=1 wait=500 len=3 [00 41 26] -> 0
 //   GetIndexedString h=1 index=244 size=8 -> 0 n=8 [00 00 ...]
-class TracingHidBackend final : public HidBackend {
+class TracingHidBackend final : public ForwardingHidBackend {
  public:
   // The stream is not owned and must outlive the decorator.
-  TracingHidBackend(HidBackend& inner, std::FILE* out) : inner_(inner), file_(out) {}
-  TracingHidBackend(HidBackend& inner, std::ostream& out) : inner_(inner), stream_(&out) {}
+  TracingHidBackend(HidBackend& inner, std::FILE* out) : ForwardingHidBackend(inner), file_(out) {}
+  TracingHidBackend(HidBackend& inner, std::ostream& out)
+      : ForwardingHidBackend(inner), stream_(&out) {}
 
   bool Load() override;
-  std::vector<std::string> EntryPointNames() const override { return inner_.EntryPointNames(); }
   std::vector<HidDeviceInfo> Enumerate() override;
   int Open(const std::string& path, HidHandle* handle) override;
   void Close(HidHandle handle) override;
@@ -30,7 +30,6 @@ class TracingHidBackend final : public HidBackend {
   int GetIndexedString(HidHandle handle, uint8_t index, std::span<uint8_t> buf,
                        size_t* got) override;
   int GetSerial(HidHandle handle, std::span<uint8_t> buf, size_t* got) override;
-  std::string StackError() const override { return inner_.StackError(); }
   int Claim(const std::string& path, const std::string& who, std::string* holder) override;
   void Release(const std::string& path) override;
 
@@ -40,7 +39,6 @@ class TracingHidBackend final : public HidBackend {
  private:
   void Line(const std::string& text);
 
-  HidBackend& inner_;
   std::FILE* file_ = nullptr;
   std::ostream* stream_ = nullptr;
 };
