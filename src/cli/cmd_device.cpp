@@ -10,6 +10,7 @@
 #include "cli/cli_app.h"
 #include "cli/board_choice_hid.h"
 #include "cli/cli_context.h"
+#include "cli/json_text.h"
 #include "cli/text_format.h"
 #include "devlink/board_identity.h"
 #include "devlink/flash_write_claim.h"
@@ -42,10 +43,6 @@ const char* VariantOfSerialChar(uint16_t c) {
 
 const char* Variant(const devlink::BoardIdentity& id) { return VariantOfSerialChar(id.SerialChar(0)); }
 
-std::string JsonText(const nlohmann::ordered_json& j) {
-  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-}
-
 int RunDevices(CliContext& ctx, bool json) {
   app::BoardBackend* backend = ctx.Backend();
   if (backend == nullptr) return ctx.Failed();
@@ -70,7 +67,7 @@ int RunDevices(CliContext& ctx, bool json) {
                                   {"no_access", d.noAccess}};
       list.push_back(std::move(j));
     }
-    ctx.out << JsonText(list);
+    ctx.out << JsonLine(list);
     return 0;
   }
   if (devices.empty()) ctx.out << "no HID devices\n";
@@ -107,7 +104,7 @@ int RunInfo(CliContext& ctx, bool json) {
         {"is_legacy_board", link->IsLegacyBoard()}, {"is_variant_r", link->IsVariantR()},
         {"send_twice", link->SendTwice()}, {"input_report_length", id.inputReportByteLength},
         {"output_report_length", id.outputReportByteLength}};
-    out << JsonText(j);
+    out << JsonLine(j);
     return 0;
   }
   out << "Path:                 " << BoardText(id.devicePath) << '\n'
@@ -170,7 +167,7 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
       // One JSON object per line; while following only texts that came.
       const std::string shown = RenderDeviceText(text);
       if (!args.follow || !shown.empty()) {
-        ctx.out << JsonText({{"time_ms", clock.NowMs() - start}, {"text", shown}}) << std::flush;
+        ctx.out << JsonLine({{"time_ms", clock.NowMs() - start}, {"text", shown}}) << std::flush;
       }
     } else if (status == devlink::kStatusOk) {
       ctx.out << RenderDeviceText(text) << std::flush;

@@ -15,6 +15,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/json_text.h"
 #include "cli/text_format.h"
 #include "flash/firmware_file_check.h"
 #include "flash/firmware_version.h"
@@ -33,10 +34,6 @@ std::string VersionText(const flash::FirmwareVersion& v) {
   char text[48];
   std::snprintf(text, sizeof text, "%d.%d.%d", v.series, v.minor, v.build);
   return text;
-}
-
-std::string JsonText(const nlohmann::ordered_json& j) {
-  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::string Hex(size_t v) {
@@ -159,7 +156,7 @@ int RunVersion(CliContext& ctx, bool json) {
         {"built_in_refused", applies ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(why)},
         {"comparison", comparison.name},
         {"verdict", comparison.line}};
-    ctx.out << JsonText(j);
+    ctx.out << JsonLine(j);
     return 0;
   }
   ctx.out << "Board:    " << (board ? "Firmware version: " + VersionText(*board) : "unknown") << '\n';
@@ -356,7 +353,7 @@ int RunInspect(CliContext& ctx, const std::string& file, bool json) {
         {"variants", std::move(variants)},
         {"updates", std::move(updates)},
         {"error", failure.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(failure)}};
-    out << JsonText(j);
+    out << JsonLine(j);
   }
   if (!failure.empty()) return ctx.Fail(failure, ExitCode::kRefusedInput);
   return 0;

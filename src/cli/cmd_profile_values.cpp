@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_app.h"
+#include "cli/json_text.h"
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
@@ -51,10 +52,6 @@ std::string FullKey(const std::string& key, int set, std::span<const uint8_t> by
   if (set <= 0 || k.find('.') != std::string::npos) return k;
   const bool oneSet = bytes.size() > 2 && bytes[2] == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
   return (oneSet ? std::string("set") : "set" + std::to_string(set)) + "." + k;
-}
-
-std::string JsonLine(const nlohmann::ordered_json& j) {
-  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 int RunGet(CliContext& ctx, const ProfilesArgs& a) {

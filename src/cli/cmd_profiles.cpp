@@ -11,6 +11,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/json_text.h"
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "profiles/editor_files.h"
@@ -30,10 +31,6 @@ using profiles::HeadlessEditor;
 
 bool LoadSource(CliContext& ctx, Session& s, const std::string& source, bool* oneSet = nullptr) {
   return source == "board" ? s.ReadBoard() : LoadFile(ctx, s, source, oneSet);
-}
-
-std::string JsonLine(const nlohmann::ordered_json& j) {
-  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 void PrintShown(CliContext& ctx, Session& s, int onlySet, bool json) {
