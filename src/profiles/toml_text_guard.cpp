@@ -18,6 +18,18 @@ char NextAfterBlanks(std::string_view text, size_t at) {
 
 std::string At(size_t line, const char* reason) { return std::to_string(line) + ": " + reason; }
 
+// Where the library opens a string: at the start of a line (a key), after
+// '=' (a value), after '[', ',' or '{' (a header, an array item, an inline
+// table) and after '.' (a dotted key). A quote anywhere else, as in `+"0°"`,
+// is read as part of a bare value, and what follows it is looked up like
+// the blanks around a value.
+bool OpensString(char previous) {
+  switch (previous) {
+    case '\n': case '=': case '[': case ',': case '{': case '.': return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 std::string CheckTomlTextCharacters(std::string_view text) {
@@ -25,6 +37,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
   In in = In::kPlain;
   size_t line = 1;
   bool wide = false;  // the string being read holds a byte beyond ASCII
+  char previous = '\n';  // the last character outside strings, blanks skipped
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\n') ++line;
@@ -32,7 +45,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
       case In::kPlain:
         if (c == '#') {
           in = In::kComment;
-        } else if (c == '"' || c == '\'') {
+        } else if ((c == '"' || c == '\'') && OpensString(previous)) {
           const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
           in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
           if (multi) i += 2;
@@ -40,9 +53,13 @@ std::string CheckTomlTextCharacters(std::string_view text) {
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
         }
+        if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = c;
         break;
       case In::kComment:
-        if (c == '\n') in = In::kPlain;
+        if (c == '\n') {
+          in = In::kPlain;
+          previous = '\n';
+        }
         break;
       case In::kBasic:
       case In::kLiteral:
@@ -51,6 +68,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
           ++i;
         } else if (c == (in == In::kBasic ? '"' : '\'')) {
+          previous = c;
           in = In::kPlain;
           // A quoted key (before '=', '.' or a table header's ']') is read
           // through the same lookup as the spaces around it.
@@ -60,6 +78,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           }
         } else if (c == '\n') {
           in = In::kPlain;  // unterminated: the library reports it
+          previous = '\n';
         } else if (Beyond(c)) {
           wide = true;
         }
@@ -71,6 +90,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
           ++i;
         } else if (Starts(text, i, in == In::kMultiBasic ? "\"\"\"" : "'''")) {
+          previous = text[i];
           in = In::kPlain;
           i += 2;
         }
