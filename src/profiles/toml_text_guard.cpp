@@ -30,6 +30,23 @@ bool OpensString(char previous) {
   }
 }
 
+bool BareKeyCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+
+// A table header's name, after "[" or "[[" and blanks, must start with a key
+// character or a quote (or be an empty "[]", which the library reports
+// itself); the library asserts this instead of checking it, so "[)" or a
+// header cut off by the line end would reach undefined behaviour.
+bool HeaderNameStarts(std::string_view text, size_t afterBracket) {
+  size_t at = afterBracket;
+  if (at < text.size() && text[at] == '[') ++at;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  if (at == text.size()) return true;  // the library reports the end of the text
+  const char c = text[at];
+  return BareKeyCharacter(c) || c == '"' || c == '\'' || c == ']';
+}
+
 }  // namespace
 
 std::string CheckTomlTextCharacters(std::string_view text) {
@@ -38,6 +55,8 @@ std::string CheckTomlTextCharacters(std::string_view text) {
   size_t line = 1;
   bool wide = false;  // the string being read holds a byte beyond ASCII
   char previous = '\n';  // the last character outside strings, blanks skipped
+  int nesting = 0;       // open arrays and inline tables, which may span lines
+  bool header = false;   // inside a table header's line
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\n') ++line;
@@ -45,6 +64,9 @@ std::string CheckTomlTextCharacters(std::string_view text) {
       case In::kPlain:
         if (c == '#') {
           in = In::kComment;
+        } else if (c == '[' && previous == '\n' && nesting == 0) {
+          if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
+          header = true;
         } else if ((c == '"' || c == '\'') && OpensString(previous)) {
           const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
           in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
@@ -53,6 +75,11 @@ std::string CheckTomlTextCharacters(std::string_view text) {
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
         }
+        if (in == In::kPlain && !header) {
+          if (c == '[' || c == '{') ++nesting;
+          if ((c == ']' || c == '}') && nesting > 0) --nesting;
+        }
+        if (c == '\n') header = false;
         if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = c;
         break;
       case In::kComment:

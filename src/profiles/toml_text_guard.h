@@ -3,9 +3,10 @@
 // Debian's TOML library (toml++ 3.3) reaches a code path it marks as
 // unreachable when it meets a character beyond ASCII where it looks for
 // spaces: at the start of a line, around keys and values, in a quoted key,
-// after a line-ending backslash in a multi-line string. That is undefined
-// behaviour in an optimised build. Profile texts never need such a
-// character there, so a text is checked before the library sees it.
+// after a line-ending backslash in a multi-line string. It also assumes,
+// without checking, that a table header's name starts with a key character
+// or a quote. Both are undefined behaviour in an optimised build. Profile
+// texts never need either, so a text is checked before the library sees it.
 
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@
 namespace vt::profiles {
 
 // Empty when every byte beyond ASCII sits inside a one-line quoted value or
-// a comment; otherwise "LINE: reason" for the first one that does not.
+// a comment and every table header starts with a name; otherwise
+// "LINE: reason" for the first place that does not.
 std::string CheckTomlTextCharacters(std::string_view text);
 
 }  // namespace vt::profiles
