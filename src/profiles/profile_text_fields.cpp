@@ -100,6 +100,7 @@ std::optional<uint16_t> ValueOfText(const TextField& f, std::string_view text, c
       return std::nullopt;
     }
     case K::kServo:
+      if (MaxRawValue(f) == 0xFF) return ServoWordByteOfLabel(f.word, text, c.degrees, c.controlMode);
       for (uint32_t v = 0; v <= MaxRawValue(f); ++v) {
         if (ServoText(f, static_cast<uint16_t>(v), c) == text) return static_cast<uint16_t>(v);
       }

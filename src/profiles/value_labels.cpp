@@ -1,5 +1,6 @@
 #include "profiles/value_labels.h"
 
+#include <array>
 #include <cstdio>
 
 namespace vt::profiles {
@@ -71,6 +72,66 @@ std::string ServoWordLabel(unsigned word, uint16_t v, bool degrees, uint16_t con
     default:
       return {};
   }
+}
+
+}  // namespace vt::profiles
+
+namespace vt::profiles {
+namespace {
+
+// The label tables a servo word can show: positions and pan starts in
+// milliseconds or degrees (pan starts also in S-pattern half steps), apply
+// times and step counts.
+enum LabelTable { kPositionMs, kPositionDeg, kPanMs, kPanDeg, kPanHalfMs, kPanHalfDeg, kApply, kSteps, kTables };
+
+int TableOf(unsigned word, bool degrees, uint16_t controlMode) {
+  switch (word) {
+    case 17: case 19: case 20: case 21: case 22: case 23:
+      return degrees ? kPositionDeg : kPositionMs;
+    case 33:
+      if (IsSPatternMode(controlMode)) return degrees ? kPanHalfDeg : kPanHalfMs;
+      return degrees ? kPanDeg : kPanMs;
+    case 18: case 37:
+      return kApply;
+    case 34:
+      return kSteps;
+    default:
+      return -1;
+  }
+}
+
+using ByteLabels = std::array<std::string, 256>;
+
+const std::array<ByteLabels, kTables>& AllByteLabels() {
+  static const std::array<ByteLabels, kTables> tables = [] {
+    constexpr uint16_t kSPattern = 29;
+    std::array<ByteLabels, kTables> t;
+    for (uint16_t v = 0; v < 256; ++v) {
+      t[kPositionMs][v] = ServoWordLabel(17, v, false, 0);
+      t[kPositionDeg][v] = ServoWordLabel(17, v, true, 0);
+      t[kPanMs][v] = ServoWordLabel(33, v, false, 0);
+      t[kPanDeg][v] = ServoWordLabel(33, v, true, 0);
+      t[kPanHalfMs][v] = ServoWordLabel(33, v, false, kSPattern);
+      t[kPanHalfDeg][v] = ServoWordLabel(33, v, true, kSPattern);
+      t[kApply][v] = ServoWordLabel(18, v, false, 0);
+      t[kSteps][v] = ServoWordLabel(34, v, false, 0);
+    }
+    return t;
+  }();
+  return tables;
+}
+
+}  // namespace
+
+std::optional<uint8_t> ServoWordByteOfLabel(unsigned word, std::string_view text, bool degrees,
+                                            uint16_t controlMode) {
+  const int table = TableOf(word, degrees, controlMode);
+  if (table < 0) return std::nullopt;
+  const ByteLabels& labels = AllByteLabels()[static_cast<size_t>(table)];
+  for (size_t v = 0; v < labels.size(); ++v) {
+    if (labels[v] == text) return static_cast<uint8_t>(v);
+  }
+  return std::nullopt;
 }
 
 }  // namespace vt::profiles

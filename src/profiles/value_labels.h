@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "profiles/profile_model.h"
 
@@ -29,5 +31,11 @@ std::string ZoomLabel(const std::string& zoomText);
 // Label text of a servo or timing word (17-23, 33, 34, 37). Empty for words
 // that have no such label (the zoom label needs the camera's list).
 std::string ServoWordLabel(unsigned word, uint16_t v, bool degrees, uint16_t controlMode);
+
+// The smallest one-byte value (0..255) whose ServoWordLabel is `text`, or
+// nothing. Reads from labels formatted once, so reading a profile text does
+// not format every value of every servo field again.
+std::optional<uint8_t> ServoWordByteOfLabel(unsigned word, std::string_view text, bool degrees,
+                                            uint16_t controlMode);
 
 }  // namespace vt::profiles

@@ -53,6 +53,28 @@ TEST(ValueLabels, KnownValues) {
   EXPECT_EQ(ZoomLabel("1.5"), "1.5x");
 }
 
+// Reading a label back finds the smallest byte that shows it, in every
+// context a servo word is shown in, exactly as formatting each byte in turn
+// would; other words have no servo label to read.
+TEST(ValueLabels, LabelsReadBackAsTheirFirstByte) {
+  for (unsigned word : {17u, 18u, 19u, 20u, 21u, 22u, 23u, 33u, 34u, 37u}) {
+    for (bool degrees : {false, true}) {
+      for (uint16_t mode : {uint16_t{0}, uint16_t{29}, uint16_t{38}}) {
+        for (unsigned v = 0; v <= 255; ++v) {
+          const std::string label = ServoWordLabel(word, static_cast<uint16_t>(v), degrees, mode);
+          unsigned first = 0;
+          while (ServoWordLabel(word, static_cast<uint16_t>(first), degrees, mode) != label) ++first;
+          const auto back = ServoWordByteOfLabel(word, label, degrees, mode);
+          ASSERT_TRUE(back.has_value()) << word << " " << label;
+          EXPECT_EQ(*back, first) << "word " << word << " v " << v << " degrees " << degrees << " mode " << mode;
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(ServoWordByteOfLabel(17, "2.56ms", false, 0).has_value());
+  EXPECT_FALSE(ServoWordByteOfLabel(9, "", false, 0).has_value());
+}
+
 // Over the whole byte range: a millisecond label reads back as the pulse
 // width, a degree label never grows in magnitude faster than the position and
 // its sign follows the side of the centre.
