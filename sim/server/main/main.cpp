@@ -13,11 +13,11 @@
 
 #include <csignal>
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
+#include "platform/guarded_main.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
 #include "sim/server/server_cli.h"
@@ -127,15 +127,6 @@ int RunServer(int argc, char** argv) {
 
 }  // namespace
 
-// Whatever escapes (an allocation that failed, a library's exception) ends
-// the program with a message and a failure code, never with an abort.
 int main(int argc, char** argv) {
-  try {
-    return RunServer(argc, argv);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "velotrack-board: unexpected error: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "velotrack-board: unexpected error\n");
-  }
-  return 1;
+  return vt::platform::RunGuardedMain("velotrack-board", [&] { return RunServer(argc, argv); });
 }

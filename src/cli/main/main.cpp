@@ -1,11 +1,10 @@
 #include <csignal>
-#include <cstdio>
-#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "platform/guarded_main.h"
 
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -19,15 +18,6 @@ int RunVelotrack(int argc, char** argv) {
 
 }  // namespace
 
-// Whatever escapes (an allocation that failed, a library's exception) ends
-// the program with a message and a failure code, never with an abort.
 int main(int argc, char** argv) {
-  try {
-    return RunVelotrack(argc, argv);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "velotrack: unexpected error: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "velotrack: unexpected error\n");
-  }
-  return 1;
+  return vt::platform::RunGuardedMain("velotrack", [&] { return RunVelotrack(argc, argv); });
 }
