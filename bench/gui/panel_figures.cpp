@@ -35,7 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vt::shell::qt::PanelSession;
-using vt::shell::qt::PanelStartup;
+using vt::shell::PanelStartup;
 
 fs::path ScratchDir() {
   const fs::path dir = fs::temp_directory_path() / ("velotrack-bench-" + std::to_string(getpid()));

@@ -318,7 +318,7 @@ struct Panel {
   Panel() {
     QFile marker(dir.filePath(QStringLiteral("debug.cmd")));  // the Debug page too
     marker.open(QIODevice::WriteOnly);
-    vt::shell::qt::PanelStartup startup;
+    vt::shell::PanelStartup startup;
     startup.options.boardAddress = "virtual";
     startup.workDir = dir.path().toStdString();
     startup.unattended = true;

@@ -29,7 +29,7 @@ namespace res = vt::resources;
 using vt::platform::MessageAnswer;
 using vt::platform::WindowHandle;
 using vt::shell::qt::PanelSession;
-using vt::shell::qt::PanelStartup;
+using vt::shell::PanelStartup;
 
 namespace {
 
@@ -98,7 +98,7 @@ class PanelTest : public QObject {
  private slots:
   void optionsKeepTheBoardOutOfTheConverterSwitch() {
     using vt::shell::IsConverterMode;
-    using vt::shell::qt::ParsePanelArguments;
+    using vt::shell::ParsePanelArguments;
     const auto plain = ParsePanelArguments({});
     QCOMPARE(plain.boardAddress, std::string("auto"));
     QVERIFY(!IsConverterMode(plain.argumentText));
@@ -112,7 +112,7 @@ class PanelTest : public QObject {
     QCOMPARE(ParsePanelArguments({"--board=virtual"}).boardAddress, std::string("virtual"));
     QVERIFY(!ParsePanelArguments({"--board"}).error.empty());
 
-    using vt::shell::qt::DisplayAvailable;
+    using vt::shell::DisplayAvailable;
     QVERIFY(!DisplayAvailable([](const char*) -> const char* { return nullptr; }));
     QVERIFY(!DisplayAvailable([](const char*) -> const char* { return ""; }));
     QVERIFY(DisplayAvailable([](const char* n) -> const char* {

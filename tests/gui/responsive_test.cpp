@@ -74,7 +74,7 @@ struct SlowPanel {
   std::unique_ptr<vt::shell::qt::PanelSession> session;
 
   explicit SlowPanel(int delayMs = 8) {
-    vt::shell::qt::PanelStartup startup;
+    vt::shell::PanelStartup startup;
     startup.options.boardAddress = "virtual";
     startup.workDir = dir.path().toStdString();
     startup.unattended = true;

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(work);
   std::ofstream(work / "debug.cmd").put('\n');
 
-  vt::shell::qt::PanelStartup startup;
+  vt::shell::PanelStartup startup;
   startup.options.boardAddress = "virtual";
   startup.workDir = work;
   startup.unattended = true;

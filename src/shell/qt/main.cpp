@@ -4,30 +4,31 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "flash/image_converter.h"
+#include "platform/guarded_main.h"
 #include "platform/qt/app_icon.h"
 #include "platform/qt/dialog_units.h"
-#include "shell/qt/panel_options.h"
 #include "shell/qt/panel_session.h"
 #include "shell/qt/quit_on_signal.h"
+#include "shell/session/panel_options.h"
 #include "shell/startup.h"
 
 namespace {
 
 int RunPanel(int argc, char** argv) {
+  namespace vs = vt::shell;
   namespace pq = vt::shell::qt;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const pq::PanelOptions options = pq::ParsePanelArguments(args);
+  const vs::PanelOptions options = vs::ParsePanelArguments(args);
   if (!options.error.empty()) {
-    std::fprintf(stderr, "velotrack-panel: %s\n%s", options.error.c_str(), pq::PanelUsage().c_str());
+    std::fprintf(stderr, "velotrack-panel: %s\n%s", options.error.c_str(), vs::PanelUsage().c_str());
     return 2;
   }
   if (options.help) {
-    std::fputs(pq::PanelUsage().c_str(), stdout);
+    std::fputs(vs::PanelUsage().c_str(), stdout);
     return 0;
   }
   // The image converter runs without any window or log.
@@ -37,8 +38,8 @@ int RunPanel(int argc, char** argv) {
     std::fprintf(stderr, "velotrack-panel: %s\n", error.c_str());
     return 1;
   }
-  if (!pq::DisplayAvailable([](const char* name) { return std::getenv(name); })) {
-    std::fputs(pq::NoDisplayHelp().c_str(), stderr);
+  if (!vs::DisplayAvailable([](const char* name) { return std::getenv(name); })) {
+    std::fputs(vs::NoDisplayHelp().c_str(), stderr);
     return 2;
   }
 
@@ -52,7 +53,7 @@ int RunPanel(int argc, char** argv) {
   // The main window decides when the panel ends.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  pq::PanelStartup startup;
+  vs::PanelStartup startup;
   startup.options = options;
   startup.commandLine = "\"" + QApplication::applicationFilePath().toStdString() + "\"";
   if (!options.commandText.empty()) startup.commandLine += " " + options.commandText;
@@ -67,15 +68,6 @@ int RunPanel(int argc, char** argv) {
 
 }  // namespace
 
-// Whatever escapes (an allocation that failed, a library's exception) ends
-// the program with a message and a failure code, never with an abort.
 int main(int argc, char** argv) {
-  try {
-    return RunPanel(argc, argv);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "velotrack-panel: unexpected error: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "velotrack-panel: unexpected error\n");
-  }
-  return 1;
+  return vt::platform::RunGuardedMain("velotrack-panel", [&] { return RunPanel(argc, argv); });
 }

@@ -1,38 +1,14 @@
 #pragma once
 
-#include <filesystem>
-#include <functional>
 #include <memory>
-#include <string>
 
-#include "devlink/board_link.h"
-#include "platform/debug_log.h"
 #include "platform/qt/qt_ui.h"
-#include "app/board_backend.h"
-#include "shell/board_operation.h"
-#include "shell/main_window.h"
-#include "shell/qt/panel_options.h"
+#include "shell/session/panel_core.h"
 
 namespace vt::shell::qt {
 
-struct PanelStartup {
-  PanelOptions options;
-  // Where "debug.cmd", "debug.log" and "build.dat" are looked for.
-  std::filesystem::path workDir = std::filesystem::current_path();
-  // The full command line as the build record reads it: the quoted program
-  // path, then the arguments.
-  std::string commandLine;
-  // Tests: questions are answered by the UI's script, never shown.
-  bool unattended = false;
-  // Where info-block backups go; empty: the per-user data folder.
-  std::filesystem::path backupRoot;
-  // Tests: puts a backend of their own (a slow board) in front of the board.
-  std::function<std::unique_ptr<platform::HidBackend>(platform::HidBackend&)> wrapBoard;
-};
-
 // One run of the desktop panel after the converter and display decisions:
-// the debug marker and log, the build record, the board backend, the Qt UI
-// and the main window, then the loop. Needs a QApplication.
+// the Qt UI, then the shared start-up and loop. Needs a QApplication.
 class PanelSession {
  public:
   explicit PanelSession(PanelStartup startup);
@@ -46,32 +22,21 @@ class PanelSession {
   bool Start();
   // The message loop until the main window closes; then the board session
   // is finished. Returns the process exit code.
-  int Run();
-  int ExitCode() const { return exitCode_; }
+  int Run() { return core_->Run(); }
+  int ExitCode() const { return core_ ? core_->ExitCode() : 0; }
 
   platform::qt::QtUi& Ui() { return *ui_; }
-  MainWindow* Window() { return window_.get(); }
-  platform::DebugLog& Log() { return log_; }
-  app::BoardBackend* Backend() { return backend_.get(); }
-  devlink::BoardLink* Link() { return link_.get(); }
+  MainWindow* Window() { return core_->Window(); }
+  platform::DebugLog& Log() { return core_->Log(); }
+  app::BoardBackend* Backend() { return core_->Backend(); }
+  devlink::BoardLink* Link() { return core_->Link(); }
 
  private:
-  bool BackendFailure(const std::string& reason);
-
   PanelStartup startup_;
-  int exitCode_ = 0;
-  platform::DebugLog log_;
-  std::unique_ptr<app::BoardBackend> backend_;
-  // The board and the clock as the panel uses them: paced, so that a long
-  // operation keeps the window painted.
-  platform::SystemClock systemClock_;
-  std::unique_ptr<OperationMeter> meter_;
-  std::unique_ptr<platform::HidBackend> wrapped_;
-  std::unique_ptr<MeteredHid> hid_;
-  std::unique_ptr<MeteredClock> clock_;
-  std::unique_ptr<devlink::BoardLink> link_;
+  // The core holds widgets of the UI's: it is declared after the UI so that
+  // it goes first.
   std::unique_ptr<platform::qt::QtUi> ui_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<PanelCore> core_;
 };
 
 }  // namespace vt::shell::qt

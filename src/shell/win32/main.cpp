@@ -3,11 +3,11 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "flash/image_converter.h"
+#include "platform/guarded_main.h"
 #include "platform/win32/wide_text.h"
 #include "shell/startup.h"
 #include "shell/win32/panel_session.h"
@@ -64,13 +64,13 @@ void BecomeDpiAware() {
 
 int RunPanel() {
   const std::vector<std::string> args = Arguments();
-  const vt::shell::qt::PanelOptions options = vt::shell::qt::ParsePanelArguments(args);
+  const vt::shell::PanelOptions options = vt::shell::ParsePanelArguments(args);
   if (!options.error.empty()) {
-    Tell("velotrack-panel: " + options.error + "\n" + vt::shell::qt::PanelUsage(), true);
+    Tell("velotrack-panel: " + options.error + "\n" + vt::shell::PanelUsage(), true);
     return 2;
   }
   if (options.help) {
-    Tell(vt::shell::qt::PanelUsage(), false);
+    Tell(vt::shell::PanelUsage(), false);
     return 0;
   }
   // The image converter runs without any window or log.
@@ -82,7 +82,7 @@ int RunPanel() {
   }
   BecomeDpiAware();
 
-  pw::PanelStartup startup;
+  vt::shell::PanelStartup startup;
   startup.options = options;
   startup.commandLine = "\"" + ProgramPath() + "\"";
   if (!options.commandText.empty()) startup.commandLine += " " + options.commandText;
@@ -93,15 +93,6 @@ int RunPanel() {
 
 }  // namespace
 
-// Whatever escapes (an allocation that failed, a library's exception) ends
-// the program with a message and a failure code, never with an abort.
 int main() {
-  try {
-    return RunPanel();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "velotrack-panel: unexpected error: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "velotrack-panel: unexpected error\n");
-  }
-  return 1;
+  return vt::platform::RunGuardedMain("velotrack-panel", [] { return RunPanel(); });
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vt::shell::qt {
+namespace vt::shell {
 
 // What the panel's command line says. The panel's own option is --board;
 // everything else forms the argument text, which selects the image
@@ -29,4 +29,4 @@ bool DisplayAvailable(const std::function<const char*(const char*)>& env);
 // What to tell someone who started the panel without a display.
 std::string NoDisplayHelp();
 
-}  // namespace vt::shell::qt
+}  // namespace vt::shell

@@ -1,6 +1,6 @@
-#include "shell/qt/panel_options.h"
+#include "shell/session/panel_options.h"
 
-namespace vt::shell::qt {
+namespace vt::shell {
 
 namespace {
 constexpr const char* kBoardOption = "--board";
@@ -64,4 +64,4 @@ std::string NoDisplayHelp() {
          "The command line tool 'velotrack' needs no display at all.\n";
 }
 
-}  // namespace vt::shell::qt
+}  // namespace vt::shell
