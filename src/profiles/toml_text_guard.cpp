@@ -55,16 +55,19 @@ std::string CheckTomlTextCharacters(std::string_view text) {
   size_t line = 1;
   bool wide = false;  // the string being read holds a byte beyond ASCII
   char previous = '\n';  // the last character outside strings, blanks skipped
-  int nesting = 0;       // open arrays and inline tables, which may span lines
+  std::string open;      // the arrays ('[') and inline tables ('{') open here
   bool header = false;   // inside a table header's line
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '\n') ++line;
+    if (c == '\n') {
+      ++line;
+      header = false;
+    }
     switch (in) {
       case In::kPlain:
         if (c == '#') {
           in = In::kComment;
-        } else if (c == '[' && previous == '\n' && nesting == 0) {
+        } else if (c == '[' && previous == '\n' && open.empty()) {
           if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
           header = true;
         } else if ((c == '"' || c == '\'') && OpensString(previous)) {
@@ -76,10 +79,12 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           return At(line, "a character beyond ASCII outside a quoted value");
         }
         if (in == In::kPlain && !header) {
-          if (c == '[' || c == '{') ++nesting;
-          if ((c == ']' || c == '}') && nesting > 0) --nesting;
+          // The library expects a value after "[" or "," in an array and
+          // only asserts that a '}' is none; no array may hold a '}'.
+          if (c == '}' && !open.empty() && open.back() == '[') return At(line, "a '}' inside an array");
+          if (c == '[' || c == '{') open += c;
+          if ((c == ']' || c == '}') && !open.empty()) open.pop_back();
         }
-        if (c == '\n') header = false;
         if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = c;
         break;
       case In::kComment:

@@ -35,6 +35,10 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       {"[)", "1: a table header without a name after '['"},
       {"a = 1 # [\n[[ \x01b]]\n", "2: a table header without a name after '['"},
       {"[set1] # [\n[\n", "2: a table header without a name after '['"},
+      // A '}' where an array expects a value: the library only asserts it.
+      {"S=[}", "1: a '}' inside an array"},
+      {"a = [1,\n# }\n }]\n", "3: a '}' inside an array"},
+      {"t = { a = [ { b = 1 } }\n", "1: a '}' inside an array"},
   };
   for (const auto& r : refused) EXPECT_EQ(CheckTomlTextCharacters(r.text), r.expected) << r.text;
 }
@@ -42,7 +46,8 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
 TEST(TomlTextGuard, BracketsInsideValuesAreNotHeaders) {
   // An array continued on a new line may start that line with any '[';
   // only a '[' outside every value opens a table header.
-  for (const char* text : {"a = [\n[ [1] ], ['{'],\n]\n[b]\nc = 1\n", "t = { a = [\n[ ] ] }\n[ \"q\" ]\n", "[]\n"}) {
+  for (const char* text : {"a = [\n[ [1] ], ['{'],\n]\n[b]\nc = 1\n", "t = { a = [\n[ ] ] }\n[ \"q\" ]\n", "[]\n",
+                           "[a] # a comment ends the header's line\nb = [\n[ [1] ]]\n", "t = { a = [{ b = [] }] }\n"}) {
     EXPECT_EQ(CheckTomlTextCharacters(text), "") << text;
   }
 }
