@@ -20,12 +20,13 @@ std::string At(size_t line, const char* reason) { return std::to_string(line) + 
 
 // Where the library opens a string: at the start of a line (a key), after
 // '=' (a value), after '[', ',' or '{' (a header, an array item, an inline
-// table) and after '.' (a dotted key). A quote anywhere else, as in `+"0°"`,
-// is read as part of a bare value, and what follows it is looked up like
-// the blanks around a value.
-bool OpensString(char previous) {
+// table) and after a dotted key's '.'. A quote anywhere else, as in `+"0°"`
+// or after the '.' of a number (`6."°"`), is read as part of a bare value,
+// and what follows it is looked up like the blanks around a value.
+bool OpensString(char previous, bool inKey) {
   switch (previous) {
-    case '\n': case '=': case '[': case ',': case '{': case '.': return true;
+    case '\n': case '=': case '[': case ',': case '{': return true;
+    case '.': return inKey;
     default: return false;
   }
 }
@@ -57,6 +58,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
   char previous = '\n';  // the last character outside strings, blanks skipped
   std::string open;      // the arrays ('[') and inline tables ('{') open here
   bool header = false;   // inside a table header's line
+  bool inKey = true;     // a key is being read (not a value)
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\n') {
@@ -70,7 +72,8 @@ std::string CheckTomlTextCharacters(std::string_view text) {
         } else if (c == '[' && previous == '\n' && open.empty()) {
           if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
           header = true;
-        } else if ((c == '"' || c == '\'') && OpensString(previous)) {
+          inKey = true;
+        } else if ((c == '"' || c == '\'') && OpensString(previous, inKey)) {
           const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
           in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
           if (multi) i += 2;
@@ -84,6 +87,12 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (c == '}' && !open.empty() && open.back() == '[') return At(line, "a '}' inside an array");
           if (c == '[' || c == '{') open += c;
           if ((c == ']' || c == '}') && !open.empty()) open.pop_back();
+          // Keys come at the start of a line and in an inline table after
+          // '{' or ','; everything after '=' up to there is a value.
+          if (c == '=' || c == '[' || c == ']' || c == '}') inKey = false;
+          if (c == '{' || (c == ',' && !open.empty() && open.back() == '{') || (c == '\n' && open.empty())) {
+            inKey = true;
+          }
         }
         if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = c;
         break;
@@ -91,6 +100,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
         if (c == '\n') {
           in = In::kPlain;
           previous = '\n';
+          if (open.empty()) inKey = true;
         }
         break;
       case In::kBasic:
@@ -105,7 +115,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           // A quoted key (before '=', '.' or a table header's ']') is read
           // through the same lookup as the spaces around it.
           const char next = NextAfterBlanks(text, i + 1);
-          if (wide && (next == '=' || next == '.' || next == ']')) {
+          if (wide && (next == '=' || next == '.' || (next == ']' && header))) {
             return At(line, "a character beyond ASCII in a quoted key");
           }
         } else if (c == '\n') {

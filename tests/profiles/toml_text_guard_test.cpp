@@ -14,7 +14,8 @@ namespace {
 TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
   EXPECT_EQ(CheckTomlTextCharacters("# Grad: \xC2\xB0 \xC3\xA9\n[set1]\nfinger_idle = \"-20\xC2\xB0\"\n"
                                     "x = 'lit \xC2\xA7' # \xC2\xA7\ny = \"esc \\\" \xC2\xB0\"\n"
-                                    "a = [\"\xC2\xB0\",'\xC2\xB0', 1]\nt = { v = \"\xC2\xB0\" }\nk.\"q\" = \"\xC2\xB0\"\n"),
+                                    "a = [\"\xC2\xB0\",'\xC2\xB0', 1]\nt = { v = \"\xC2\xB0\" }\nk.\"q\" = \"\xC2\xB0\"\n"
+                                    "[h.\"q\"]\nt = { a.\"b\" = \"\xC2\xB0\", c.'d' = [\"\xC2\xB0\"] }\n"),
             "");
   const struct {
     const char* text;
@@ -26,6 +27,9 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       // A quote inside a bare value does not open a string for the library.
       {"a = 1\nb = +\"0\xC2\xB0\"\n", "2: a character beyond ASCII outside a quoted value"},
       {"a = 1'\xC2\xB0'\n", "1: a character beyond ASCII outside a quoted value"},
+      // Nor after the '.' of a number: only a dotted key's '.' does.
+      {"s=6.\"\xC2\xB0", "1: a character beyond ASCII outside a quoted value"},
+      {"t = { a.\"b\" = [1.\"\xC2\xB0\"] }\n", "1: a character beyond ASCII outside a quoted value"},
       {"\"\xC2\xB0\" = 1\n", "1: a character beyond ASCII in a quoted key"},
       {"[ '\xC2\xB0' ]\n", "1: a character beyond ASCII in a quoted key"},
       {"s = \"\"\"\\\n\xC2\xA7\"\"\"\n", "2: a character beyond ASCII in a multi-line string"},
