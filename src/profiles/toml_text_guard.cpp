@@ -19,7 +19,7 @@ char NextAfterBlanks(std::string_view text, size_t at) {
 std::string At(size_t line, const char* reason) { return std::to_string(line) + ": " + reason; }
 
 // Where the library opens a string: at the start of a line (a key), after
-// '=' (a value), after '[', ',' or '{' (a header, an array item, an inline
+// a key's '=' (a value), after '[', ',' or '{' (a header, an array item, an inline
 // table) and after a dotted key's '.'. A quote anywhere else, as in `+"0°"`
 // or after the '.' of a number (`6."°"`), is read as part of a bare value,
 // and what follows it is looked up like the blanks around a value.
@@ -66,7 +66,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
       header = false;
     }
     switch (in) {
-      case In::kPlain:
+      case In::kPlain: {
         if (c == '#') {
           in = In::kComment;
         } else if (c == '[' && previous == '\n' && open.empty()) {
@@ -81,7 +81,11 @@ std::string CheckTomlTextCharacters(std::string_view text) {
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
         }
+        // A '=' after a key's '=' is part of a bare value to the library
+        // (`a = 44="°"`), so it opens no string.
+        bool strayEquals = false;
         if (in == In::kPlain && !header) {
+          strayEquals = c == '=' && !inKey;
           // The library expects a value after "[" or "," in an array and
           // only asserts that a '}' is none; no array may hold a '}'.
           if (c == '}' && !open.empty() && open.back() == '[') return At(line, "a '}' inside an array");
@@ -94,8 +98,9 @@ std::string CheckTomlTextCharacters(std::string_view text) {
             inKey = true;
           }
         }
-        if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = c;
+        if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = strayEquals ? 'v' : c;
         break;
+      }
       case In::kComment:
         if (c == '\n') {
           in = In::kPlain;

@@ -30,6 +30,9 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       // Nor after the '.' of a number: only a dotted key's '.' does.
       {"s=6.\"\xC2\xB0", "1: a character beyond ASCII outside a quoted value"},
       {"t = { a.\"b\" = [1.\"\xC2\xB0\"] }\n", "1: a character beyond ASCII outside a quoted value"},
+      // Nor after a second '=', which is part of a bare value.
+      {"4=4=\"\xEF\xBB\x9F", "1: a character beyond ASCII outside a quoted value"},
+      {"a = 1\nt = { b = c = \"\xC2\xB0\" }\n", "2: a character beyond ASCII outside a quoted value"},
       {"\"\xC2\xB0\" = 1\n", "1: a character beyond ASCII in a quoted key"},
       {"[ '\xC2\xB0' ]\n", "1: a character beyond ASCII in a quoted key"},
       {"s = \"\"\"\\\n\xC2\xA7\"\"\"\n", "2: a character beyond ASCII in a multi-line string"},
