@@ -53,31 +53,25 @@ std::string StepCountLabel(uint16_t v) {
 
 std::string ZoomLabel(const std::string& zoomText) { return zoomText + "x"; }
 
-std::string ServoWordLabel(unsigned word, uint16_t v, bool degrees, uint16_t controlMode) {
+namespace {
+
+// What a servo word holds, which decides how its value reads.
+enum class ServoWordKind { kPosition, kPanStart, kApplyTime, kStepCount, kOther };
+
+ServoWordKind KindOf(unsigned word) {
   switch (word) {
-    case 17:
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-    case 23:
-      return ServoPositionLabel(v, degrees);
+    case 17: case 19: case 20: case 21: case 22: case 23:
+      return ServoWordKind::kPosition;
     case 33:
-      return PanStartLabel(v, degrees, controlMode);
-    case 18:
-    case 37:
-      return ApplyTimeLabel(v);
+      return ServoWordKind::kPanStart;
+    case 18: case 37:
+      return ServoWordKind::kApplyTime;
     case 34:
-      return StepCountLabel(v);
+      return ServoWordKind::kStepCount;
     default:
-      return {};
+      return ServoWordKind::kOther;
   }
 }
-
-}  // namespace vt::profiles
-
-namespace vt::profiles {
-namespace {
 
 // The label tables a servo word can show: positions and pan starts in
 // milliseconds or degrees (pan starts also in S-pattern half steps), apply
@@ -85,19 +79,20 @@ namespace {
 enum LabelTable { kPositionMs, kPositionDeg, kPanMs, kPanDeg, kPanHalfMs, kPanHalfDeg, kApply, kSteps, kTables };
 
 int TableOf(unsigned word, bool degrees, uint16_t controlMode) {
-  switch (word) {
-    case 17: case 19: case 20: case 21: case 22: case 23:
+  switch (KindOf(word)) {
+    case ServoWordKind::kPosition:
       return degrees ? kPositionDeg : kPositionMs;
-    case 33:
+    case ServoWordKind::kPanStart:
       if (IsSPatternMode(controlMode)) return degrees ? kPanHalfDeg : kPanHalfMs;
       return degrees ? kPanDeg : kPanMs;
-    case 18: case 37:
+    case ServoWordKind::kApplyTime:
       return kApply;
-    case 34:
+    case ServoWordKind::kStepCount:
       return kSteps;
-    default:
-      return -1;
+    case ServoWordKind::kOther:
+      break;
   }
+  return -1;
 }
 
 using ByteLabels = std::array<std::string, 256>;
@@ -107,14 +102,14 @@ const std::array<ByteLabels, kTables>& AllByteLabels() {
     constexpr uint16_t kSPattern = 29;
     std::array<ByteLabels, kTables> t;
     for (uint16_t v = 0; v < 256; ++v) {
-      t[kPositionMs][v] = ServoWordLabel(17, v, false, 0);
-      t[kPositionDeg][v] = ServoWordLabel(17, v, true, 0);
-      t[kPanMs][v] = ServoWordLabel(33, v, false, 0);
-      t[kPanDeg][v] = ServoWordLabel(33, v, true, 0);
-      t[kPanHalfMs][v] = ServoWordLabel(33, v, false, kSPattern);
-      t[kPanHalfDeg][v] = ServoWordLabel(33, v, true, kSPattern);
-      t[kApply][v] = ServoWordLabel(18, v, false, 0);
-      t[kSteps][v] = ServoWordLabel(34, v, false, 0);
+      t[kPositionMs][v] = ServoPositionLabel(v, false);
+      t[kPositionDeg][v] = ServoPositionLabel(v, true);
+      t[kPanMs][v] = PanStartLabel(v, false, 0);
+      t[kPanDeg][v] = PanStartLabel(v, true, 0);
+      t[kPanHalfMs][v] = PanStartLabel(v, false, kSPattern);
+      t[kPanHalfDeg][v] = PanStartLabel(v, true, kSPattern);
+      t[kApply][v] = ApplyTimeLabel(v);
+      t[kSteps][v] = StepCountLabel(v);
     }
     return t;
   }();
@@ -122,6 +117,22 @@ const std::array<ByteLabels, kTables>& AllByteLabels() {
 }
 
 }  // namespace
+
+std::string ServoWordLabel(unsigned word, uint16_t v, bool degrees, uint16_t controlMode) {
+  switch (KindOf(word)) {
+    case ServoWordKind::kPosition:
+      return ServoPositionLabel(v, degrees);
+    case ServoWordKind::kPanStart:
+      return PanStartLabel(v, degrees, controlMode);
+    case ServoWordKind::kApplyTime:
+      return ApplyTimeLabel(v);
+    case ServoWordKind::kStepCount:
+      return StepCountLabel(v);
+    case ServoWordKind::kOther:
+      break;
+  }
+  return {};
+}
 
 std::optional<uint8_t> ServoWordByteOfLabel(unsigned word, std::string_view text, bool degrees,
                                             uint16_t controlMode) {
