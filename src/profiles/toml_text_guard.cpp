@@ -18,18 +18,80 @@ char NextAfterBlanks(std::string_view text, size_t at) {
 
 std::string At(size_t line, const char* reason) { return std::to_string(line) + ": " + reason; }
 
-// Where the library opens a string: at the start of a line (a key), after
-// a key's '=' (a value), after '[', ',' or '{' (a header, an array item, an inline
-// table) and after a dotted key's '.'. A quote anywhere else, as in `+"0°"`
-// or after the '.' of a number (`6."°"`), is read as part of a bare value,
-// and what follows it is looked up like the blanks around a value.
-bool OpensString(char previous, bool inKey) {
-  switch (previous) {
-    case '\n': case '=': case '[': case ',': case '{': return true;
-    case '.': return inKey;
-    default: return false;
+// The reader's place in plain text, outside strings and comments: enough to
+// know, as the library would, whether a quote opens a string there and
+// whether a '[' starts a table header.
+class PlainText {
+ public:
+  bool InHeader() const { return header_; }
+  bool HeaderMayStart() const { return previous_ == '\n' && open_.empty(); }
+
+  // Where the library opens a string: at the start of a line (a key), after
+  // a key's '=' (a value), after '[', ',' or '{' (a header, an array item, an
+  // inline table) and after a dotted key's '.'. A quote anywhere else, as in
+  // `+"0°"`, after the '.' of a number (`6."°"`) or after a second '=' in a
+  // value (`a = 44="°"`), is read as part of a bare value, and what follows
+  // it is looked up like the blanks around a value.
+  bool QuoteOpensString() const {
+    if (bareValue_) return false;
+    switch (previous_) {
+      case '\n': case '=': case '[': case ',': case '{': return true;
+      case '.': return inKey_;
+      default: return false;
+    }
   }
-}
+
+  void StartHeader() {
+    header_ = true;
+    inKey_ = true;
+    Saw('[');
+  }
+
+  // Any other plain character. Outside a header it opens or closes arrays
+  // and inline tables and moves between keys and values. Returns why the
+  // library cannot take it here, or null.
+  const char* Take(char c) {
+    if (c == ' ' || c == '\t' || c == '\r') return nullptr;
+    bool strayEquals = false;
+    if (!header_) {
+      strayEquals = c == '=' && !inKey_;
+      // The library expects a value after "[" or "," in an array and only
+      // asserts that a '}' is none; no array may hold a '}'.
+      if (c == '}' && InArray()) return "a '}' inside an array";
+      if (c == '[' || c == '{') open_ += c;
+      if ((c == ']' || c == '}') && !open_.empty()) open_.pop_back();
+      // Keys come at the start of a line and in an inline table after '{'
+      // or ','; everything after '=' up to there is a value.
+      if (c == '=' || c == '[' || c == ']' || c == '}') inKey_ = false;
+      if (c == '{' || (c == ',' && InInlineTable()) || (c == '\n' && open_.empty())) inKey_ = true;
+    }
+    Saw(c);
+    bareValue_ = strayEquals;
+    return nullptr;
+  }
+
+  void EndLine() { header_ = false; }
+  void CloseString(char quote) { Saw(quote); }
+  void EndComment() {
+    Saw('\n');
+    if (open_.empty()) inKey_ = true;
+  }
+  void DropUnterminatedString() { Saw('\n'); }
+
+ private:
+  bool InArray() const { return !open_.empty() && open_.back() == '['; }
+  bool InInlineTable() const { return !open_.empty() && open_.back() == '{'; }
+  void Saw(char c) {
+    previous_ = c;
+    bareValue_ = false;
+  }
+
+  char previous_ = '\n';   // the last character, blanks skipped
+  bool bareValue_ = false;  // it was a '=' inside a value
+  std::string open_;        // the arrays ('[') and inline tables ('{') open here
+  bool header_ = false;     // inside a table header's line
+  bool inKey_ = true;       // a key is being read (not a value)
+};
 
 bool BareKeyCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
@@ -55,57 +117,35 @@ std::string CheckTomlTextCharacters(std::string_view text) {
   In in = In::kPlain;
   size_t line = 1;
   bool wide = false;  // the string being read holds a byte beyond ASCII
-  char previous = '\n';  // the last character outside strings, blanks skipped
-  std::string open;      // the arrays ('[') and inline tables ('{') open here
-  bool header = false;   // inside a table header's line
-  bool inKey = true;     // a key is being read (not a value)
+  PlainText plain;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\n') {
       ++line;
-      header = false;
+      plain.EndLine();
     }
     switch (in) {
-      case In::kPlain: {
+      case In::kPlain:
         if (c == '#') {
           in = In::kComment;
-        } else if (c == '[' && previous == '\n' && open.empty()) {
+        } else if (c == '[' && plain.HeaderMayStart()) {
           if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
-          header = true;
-          inKey = true;
-        } else if ((c == '"' || c == '\'') && OpensString(previous, inKey)) {
-          const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
+          plain.StartHeader();
+        } else if ((c == '"' || c == '\'') && plain.QuoteOpensString()) {
+          const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "\'\'\'");
           in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
           if (multi) i += 2;
           wide = false;
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
+        } else if (const char* why = plain.Take(c)) {
+          return At(line, why);
         }
-        // A '=' after a key's '=' is part of a bare value to the library
-        // (`a = 44="°"`), so it opens no string.
-        bool strayEquals = false;
-        if (in == In::kPlain && !header) {
-          strayEquals = c == '=' && !inKey;
-          // The library expects a value after "[" or "," in an array and
-          // only asserts that a '}' is none; no array may hold a '}'.
-          if (c == '}' && !open.empty() && open.back() == '[') return At(line, "a '}' inside an array");
-          if (c == '[' || c == '{') open += c;
-          if ((c == ']' || c == '}') && !open.empty()) open.pop_back();
-          // Keys come at the start of a line and in an inline table after
-          // '{' or ','; everything after '=' up to there is a value.
-          if (c == '=' || c == '[' || c == ']' || c == '}') inKey = false;
-          if (c == '{' || (c == ',' && !open.empty() && open.back() == '{') || (c == '\n' && open.empty())) {
-            inKey = true;
-          }
-        }
-        if (in == In::kPlain && c != ' ' && c != '\t' && c != '\r') previous = strayEquals ? 'v' : c;
         break;
-      }
       case In::kComment:
         if (c == '\n') {
           in = In::kPlain;
-          previous = '\n';
-          if (open.empty()) inKey = true;
+          plain.EndComment();
         }
         break;
       case In::kBasic:
@@ -115,17 +155,17 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
           ++i;
         } else if (c == (in == In::kBasic ? '"' : '\'')) {
-          previous = c;
+          plain.CloseString(c);
           in = In::kPlain;
           // A quoted key (before '=', '.' or a table header's ']') is read
           // through the same lookup as the spaces around it.
           const char next = NextAfterBlanks(text, i + 1);
-          if (wide && (next == '=' || next == '.' || (next == ']' && header))) {
+          if (wide && (next == '=' || next == '.' || (next == ']' && plain.InHeader()))) {
             return At(line, "a character beyond ASCII in a quoted key");
           }
         } else if (c == '\n') {
           in = In::kPlain;  // unterminated: the library reports it
-          previous = '\n';
+          plain.DropUnterminatedString();
         } else if (Beyond(c)) {
           wide = true;
         }
@@ -137,7 +177,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (i + 1 < text.size() && text[i + 1] == '\n') ++line;
           ++i;
         } else if (Starts(text, i, in == In::kMultiBasic ? "\"\"\"" : "'''")) {
-          previous = text[i];
+          plain.CloseString(text[i]);
           in = In::kPlain;
           i += 2;
         }
