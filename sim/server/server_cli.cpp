@@ -33,7 +33,8 @@ ServerCommands DefineServerCli(CLI::App& app, ServeOptions& o) {
                    "delay each USB transaction (write, read, string fetch) by MS milliseconds")
       ->type_name("MS");
   auto& f = o.faults;
-  serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (-1)")->type_name("N");
+  serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (the write returns -1)")
+      ->type_name("N");
   serve->add_option("--timeout-write", f.timeoutWrite, "let the Nth write time out")
       ->type_name("N");
   serve->add_option("--fail-string", f.failStringRead, "fail the Nth indexed-string fetch")
