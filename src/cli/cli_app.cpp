@@ -20,6 +20,24 @@ constexpr RegisterGroup kGroups[] = {
     RegisterFirmwareCommands,
 };
 
+// After a failed parse: "unknown command 'x' for 'velotrack profiles'" when
+// the innermost command given still wants a subcommand and got a word it
+// does not know in its place; empty otherwise.
+std::string UnknownCommand(const CLI::App& app) {
+  const CLI::App* at = &app;
+  std::string path = app.get_name();
+  while (!at->get_subcommands().empty()) {
+    at = at->get_subcommands().front();
+    path += " " + at->get_name();
+  }
+  if (at->get_require_subcommand_min() == 0) return {};
+  const std::vector<std::string> words = at->remaining();
+  const auto word = std::find_if(words.begin(), words.end(),
+                                 [](const std::string& w) { return !w.empty() && w[0] != '-'; });
+  if (word == words.end()) return {};
+  return "unknown command '" + *word + "' for '" + path + "'";
+}
+
 }  // namespace
 
 void DefineCli(CLI::App& app, CliContext& ctx) {
@@ -56,7 +74,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e, out, err);
   } catch (const CLI::ParseError& e) {
-    // One line: the reason and where to get help.
+    // One line: the reason and where to get help. A command group given an
+    // unknown word fails its "subcommand required" check before the word
+    // itself is reported, so name the word instead.
+    const std::string unknown = UnknownCommand(app);
+    if (!unknown.empty()) {
+      err << "error: " << unknown << " (see --help)\n";
+      return ToInt(ExitCode::kUsage);
+    }
     err << "error: " << e.what() << " (see --help)\n";
     return ToInt(ExitCode::kUsage);
   }

@@ -110,6 +110,18 @@ TEST(Cli, FailuresAreOneLineWithTheirOwnExitStatus) {
   }
 }
 
+// A mistyped command is named, at whatever depth, instead of being
+// reported as a missing one.
+TEST(Cli, UnknownCommandIsNamedWithItsGroup) {
+  const auto top = Cli({"--board", "virtual", "frob"});
+  EXPECT_EQ(top.err, "error: unknown command 'frob' for 'velotrack' (see --help)\n");
+  const auto nested = Cli({"--board", "virtual", "profiles", "save", "-o", "x.toml"});
+  EXPECT_EQ(nested.err, "error: unknown command 'save' for 'velotrack profiles' (see --help)\n");
+  EXPECT_EQ(nested.code, vt::cli::ToInt(vt::cli::ExitCode::kUsage));
+  const auto missing = Cli({"--board", "virtual", "firmware"});
+  EXPECT_EQ(missing.err.find("unknown"), std::string::npos) << missing.err;
+}
+
 TEST(Cli, InfoAsJsonCarriesIdentityAndReportLengths) {
   const auto r = Cli({"--board", "virtual:r", "info", "--json"});
   ASSERT_EQ(r.code, 0) << r.err;
