@@ -41,6 +41,17 @@ class PlainText {
     }
   }
 
+  // The character before a blank ended a value: not a key, a header, or the
+  // '=', '[', '{' or ',' that starts one.
+  bool ValueJustEnded() const {
+    if (header_ || inKey_) return false;
+    switch (previous_) {
+      case '\n': case '[': case '{': case ',': return false;
+      case '=': return bareValue_;
+      default: return true;
+    }
+  }
+
   void StartHeader() {
     header_ = true;
     inKey_ = true;
@@ -93,6 +104,23 @@ class PlainText {
   bool inKey_ = true;       // a key is being read (not a value)
 };
 
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// Where the library stops reading a bare value: blanks, line ends, ']', '}',
+// ',' and '#'.
+bool EndsValue(char c) {
+  return c == ' ' || c == '\t' || (c >= '\n' && c <= '\r') || c == ']' || c == '}' || c == ',' || c == '#';
+}
+
+// After a value that might be a date, the library reads " D" as the start of
+// a time (as in "1979-05-27 07:32:00") and asserts that more follows the
+// digit; a lone digit there ("t = 1979-05-27 0") would reach undefined
+// behaviour. A value followed by a lone digit is never valid TOML.
+bool LoneDigitAfterBlank(std::string_view text, size_t blank) {
+  return blank > 0 && !EndsValue(text[blank - 1]) && blank + 1 < text.size() && Digit(text[blank + 1]) &&
+         (blank + 2 == text.size() || EndsValue(text[blank + 2]));
+}
+
 bool BareKeyCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
 }
@@ -138,6 +166,8 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           wide = false;
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
+        } else if (c == ' ' && plain.ValueJustEnded() && LoneDigitAfterBlank(text, i)) {
+          return At(line, "a lone digit after a value and a space");
         } else if (const char* why = plain.Take(c)) {
           return At(line, why);
         }

@@ -44,10 +44,24 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       {"[set1] # [\n[\n", "2: a table header without a name after '['"},
       // A '}' where an array expects a value: the library only asserts it.
       {"S=[}", "1: a '}' inside an array"},
+      // A date-like value, one space and a lone digit: the library takes it
+      // for the start of a time and asserts that more follows.
+      {"t=6-----a--- 8#", "1: a lone digit after a value and a space"},
+      {"a = 1\nt = 1979-05-27 0\n", "2: a lone digit after a value and a space"},
+      {"t = [1979-05-27 0]", "1: a lone digit after a value and a space"},
+      {"t = { d = 1979-05-27 0}", "1: a lone digit after a value and a space"},
+      {"t = 1979-05-2= 0,", "1: a lone digit after a value and a space"},
       {"a = [1,\n# }\n }]\n", "3: a '}' inside an array"},
       {"t = { a = [ { b = 1 } }\n", "1: a '}' inside an array"},
   };
   for (const auto& r : refused) EXPECT_EQ(CheckTomlTextCharacters(r.text), r.expected) << r.text;
+}
+
+TEST(TomlTextGuard, DateTimesWithASpaceAndSpacedItemsStillRead) {
+  for (const char* text : {"t = 1979-05-27 07:32:00\n", "t = [1979-05-27 07:32:00Z, 1]\n", "a = [ 1, 2 ]\n",
+                           "a = [\n 1,\n 2 ]\n", "t = { a = 1, b = 2 }\n", "x = \"1 2\" # 3 4\n"}) {
+    EXPECT_EQ(CheckTomlTextCharacters(text), "") << text;
+  }
 }
 
 TEST(TomlTextGuard, BracketsInsideValuesAreNotHeaders) {
