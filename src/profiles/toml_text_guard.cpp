@@ -18,6 +18,12 @@ char NextAfterBlanks(std::string_view text, size_t at) {
 
 std::string At(size_t line, const char* reason) { return std::to_string(line) + ": " + reason; }
 
+// Where the library stops reading a bare value: blanks, line ends, ']', '}',
+// ',' and '#'.
+bool EndsValue(char c) {
+  return c == ' ' || c == '\t' || (c >= '\n' && c <= '\r') || c == ']' || c == '}' || c == ',' || c == '#';
+}
+
 // The reader's place in plain text, outside strings and comments: enough to
 // know, as the library would, whether a quote opens a string there and
 // whether a '[' starts a table header.
@@ -28,12 +34,12 @@ class PlainText {
 
   // Where the library opens a string: at the start of a line (a key), after
   // a key's '=' (a value), after '[', ',' or '{' (a header, an array item, an
-  // inline table) and after a dotted key's '.'. A quote anywhere else, as in
-  // `+"0°"`, after the '.' of a number (`6."°"`) or after a second '=' in a
-  // value (`a = 44="°"`), is read as part of a bare value, and what follows
-  // it is looked up like the blanks around a value.
+  // inline table) and after a dotted key's '.'. Inside a bare value (a
+  // number, date, boolean...) a quote is one more character of it, as in
+  // `+"0°"`, `6."°"`, `44="°"` or `66{"°"`, and what follows it is looked up
+  // like the blanks around a value.
   bool QuoteOpensString() const {
-    if (bareValue_) return false;
+    if (inBareValue_) return false;
     switch (previous_) {
       case '\n': case '=': case '[': case ',': case '{': return true;
       case '.': return inKey_;
@@ -41,76 +47,65 @@ class PlainText {
     }
   }
 
-  // The character before a blank ended a value: not a key, a header, or the
-  // '=', '[', '{' or ',' that starts one.
-  bool ValueJustEnded() const {
-    if (header_ || inKey_) return false;
-    switch (previous_) {
-      case '\n': case '[': case '{': case ',': return false;
-      case '=': return bareValue_;
-      default: return true;
-    }
-  }
+  // A bare value has just been read, up to a blank.
+  bool BareValueJustEnded() const { return inBareValue_; }
+  // The last character was a digit inside a bare value.
+  bool AfterDigitInBareValue() const { return inBareValue_ && previous_ >= '0' && previous_ <= '9'; }
 
   void StartHeader() {
     header_ = true;
     inKey_ = true;
-    Saw('[');
+    previous_ = '[';
   }
 
   // Any other plain character. Outside a header it opens or closes arrays
   // and inline tables and moves between keys and values. Returns why the
   // library cannot take it here, or null.
   const char* Take(char c) {
+    if (EndsValue(c)) inBareValue_ = false;
     if (c == ' ' || c == '\t' || c == '\r') return nullptr;
-    bool strayEquals = false;
-    if (!header_) {
-      strayEquals = c == '=' && !inKey_;
-      // The library expects a value after "[" or "," in an array and only
-      // asserts that a '}' is none; no array may hold a '}'.
-      if (c == '}' && InArray()) return "a '}' inside an array";
-      if (c == '[' || c == '{') open_ += c;
-      if ((c == ']' || c == '}') && !open_.empty()) open_.pop_back();
-      // Keys come at the start of a line and in an inline table after '{'
-      // or ','; everything after '=' up to there is a value.
-      if (c == '=' || c == '[' || c == ']' || c == '}') inKey_ = false;
-      if (c == '{' || (c == ',' && InInlineTable()) || (c == '\n' && open_.empty())) inKey_ = true;
+    previous_ = c;
+    if (header_ || inBareValue_) return nullptr;
+    // In a value, anything but an array, an inline table or the end of one
+    // starts a bare value, which runs to the next blank, ']', '}', ',' or
+    // '#': a '[', '{', '=' or quote inside it is no structure.
+    if (!inKey_ && !EndsValue(c) && c != '[' && c != '{') {
+      inBareValue_ = true;
+      return nullptr;
     }
-    Saw(c);
-    bareValue_ = strayEquals;
+    // The library expects a value after "[" or "," in an array and only
+    // asserts that a '}' is none; no array may hold a '}'.
+    if (c == '}' && InArray()) return "a '}' inside an array";
+    if (c == '[' || c == '{') open_ += c;
+    if ((c == ']' || c == '}') && !open_.empty()) open_.pop_back();
+    // Keys come at the start of a line and in an inline table after '{'
+    // or ','; everything after '=' up to there is a value.
+    if (c == '=' || c == '[' || c == ']' || c == '}') inKey_ = false;
+    if (c == '{' || (c == ',' && InInlineTable()) || (c == '\n' && open_.empty())) inKey_ = true;
     return nullptr;
   }
 
   void EndLine() { header_ = false; }
-  void CloseString(char quote) { Saw(quote); }
+  void CloseString(char quote) { previous_ = quote; }
+  void StartComment() { inBareValue_ = false; }
   void EndComment() {
-    Saw('\n');
+    previous_ = '\n';
     if (open_.empty()) inKey_ = true;
   }
-  void DropUnterminatedString() { Saw('\n'); }
+  void DropUnterminatedString() { previous_ = '\n'; }
 
  private:
   bool InArray() const { return !open_.empty() && open_.back() == '['; }
   bool InInlineTable() const { return !open_.empty() && open_.back() == '{'; }
-  void Saw(char c) {
-    previous_ = c;
-    bareValue_ = false;
-  }
 
-  char previous_ = '\n';   // the last character, blanks skipped
-  bool bareValue_ = false;  // it was a '=' inside a value
-  std::string open_;        // the arrays ('[') and inline tables ('{') open here
-  bool header_ = false;     // inside a table header's line
-  bool inKey_ = true;       // a key is being read (not a value)
+  char previous_ = '\n';      // the last character, blanks skipped
+  bool inBareValue_ = false;  // inside a value that is not quoted or bracketed
+  std::string open_;          // the arrays ('[') and inline tables ('{') open here
+  bool header_ = false;       // inside a table header's line
+  bool inKey_ = true;         // a key is being read (not a value)
 };
 
 bool Digit(char c) { return c >= '0' && c <= '9'; }
-
-// Where the library stops reading a bare value: blanks, line ends, ']', '}',
-// ',' and '#'.
-bool EndsValue(char c) {
-  return c == ' ' || c == '\t' || (c >= '\n' && c <= '\r') || c == ']' || c == '}' || c == ',' || c == '#';
-}
 
 // After a value that might be a date, the library reads " D" as the start of
 // a time (as in "1979-05-27 07:32:00") and asserts that more follows the
@@ -119,6 +114,14 @@ bool EndsValue(char c) {
 bool LoneDigitAfterBlank(std::string_view text, size_t blank) {
   return blank > 0 && !EndsValue(text[blank - 1]) && blank + 1 < text.size() && Digit(text[blank + 1]) &&
          (blank + 2 == text.size() || EndsValue(text[blank + 2]));
+}
+
+// In a bare value, a 'T' after a digit is where the library reads a date's
+// time (as in "1979-05-27T07:32:00"); it asserts that the hour's first digit
+// follows, so "1979-05-27T:00" would reach undefined behaviour. No valid value
+// has a 'T' after a digit that no digit follows.
+bool TimeWithoutHour(std::string_view text, size_t t) {
+  return (text[t] == 'T' || text[t] == 't') && !(t + 1 < text.size() && Digit(text[t + 1]));
 }
 
 bool BareKeyCharacter(char c) {
@@ -156,6 +159,7 @@ std::string CheckTomlTextCharacters(std::string_view text) {
       case In::kPlain:
         if (c == '#') {
           in = In::kComment;
+          plain.StartComment();
         } else if (c == '[' && plain.HeaderMayStart()) {
           if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
           plain.StartHeader();
@@ -166,8 +170,10 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           wide = false;
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
-        } else if (c == ' ' && plain.ValueJustEnded() && LoneDigitAfterBlank(text, i)) {
+        } else if (c == ' ' && plain.BareValueJustEnded() && LoneDigitAfterBlank(text, i)) {
           return At(line, "a lone digit after a value and a space");
+        } else if (plain.AfterDigitInBareValue() && TimeWithoutHour(text, i)) {
+          return At(line, "a date's 'T' without an hour after it");
         } else if (const char* why = plain.Take(c)) {
           return At(line, why);
         }

@@ -32,7 +32,11 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       {"t = { a.\"b\" = [1.\"\xC2\xB0\"] }\n", "1: a character beyond ASCII outside a quoted value"},
       // Nor after a second '=', which is part of a bare value.
       {"4=4=\"\xEF\xBB\x9F", "1: a character beyond ASCII outside a quoted value"},
-      {"a = 1\nt = { b = c = \"\xC2\xB0\" }\n", "2: a character beyond ASCII outside a quoted value"},
+      {"a = 1\nt = { b = c=\"\xC2\xB0\" }\n", "2: a character beyond ASCII outside a quoted value"},
+      // Inside a bare value a '{' or '[' opens nothing, so the quote after it
+      // opens no string either.
+      {"t=66{\"\xEF\xBB\xBFg =e", "1: a character beyond ASCII outside a quoted value"},
+      {"t = [0[\"=\xC2\xB0\"]]\n", "1: a character beyond ASCII outside a quoted value"},
       {"\"\xC2\xB0\" = 1\n", "1: a character beyond ASCII in a quoted key"},
       {"[ '\xC2\xB0' ]\n", "1: a character beyond ASCII in a quoted key"},
       {"s = \"\"\"\\\n\xC2\xA7\"\"\"\n", "2: a character beyond ASCII in a multi-line string"},
@@ -51,6 +55,10 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
       {"t = [1979-05-27 0]", "1: a lone digit after a value and a space"},
       {"t = { d = 1979-05-27 0}", "1: a lone digit after a value and a space"},
       {"t = 1979-05-2= 0,", "1: a lone digit after a value and a space"},
+      // A date's 'T' with no hour after it: the library asserts the digit.
+      {"t=1979-05-27T:66", "1: a date's 'T' without an hour after it"},
+      {"a = 1\nt = [1979-05-27true]\n", "2: a date's 'T' without an hour after it"},
+      {"t = 1979-05-27T", "1: a date's 'T' without an hour after it"},
       {"a = [1,\n# }\n }]\n", "3: a '}' inside an array"},
       {"t = { a = [ { b = 1 } }\n", "1: a '}' inside an array"},
   };
@@ -59,6 +67,8 @@ TEST(TomlTextGuard, CharactersBeyondAsciiOnlyInOneLineValuesAndComments) {
 
 TEST(TomlTextGuard, DateTimesWithASpaceAndSpacedItemsStillRead) {
   for (const char* text : {"t = 1979-05-27 07:32:00\n", "t = [1979-05-27 07:32:00Z, 1]\n", "a = [ 1, 2 ]\n",
+                           "t = 1979-05-27T07:32:00-07:00\n", "t = 1979-05-27t07:32:00z\n", "b = [true, false, 0x1F, -inf]\n",
+                           "s = [\"66{\xC2\xB0\", '1979-05-27T\xC2\xB0', 1]\n", "t = { a = 1979-05-27, b = [1,2], c = \"\xC2\xB0\" }\n",
                            "a = [\n 1,\n 2 ]\n", "t = { a = 1, b = 2 }\n", "x = \"1 2\" # 3 4\n"}) {
     EXPECT_EQ(CheckTomlTextCharacters(text), "") << text;
   }
