@@ -6,6 +6,8 @@ namespace {
 
 bool Beyond(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
 bool Starts(std::string_view text, size_t at, std::string_view what) {
   return text.substr(at, what.size()) == what;
 }
@@ -50,7 +52,7 @@ class PlainText {
   // A bare value has just been read, up to a blank.
   bool BareValueJustEnded() const { return inBareValue_; }
   // The last character was a digit inside a bare value.
-  bool AfterDigitInBareValue() const { return inBareValue_ && previous_ >= '0' && previous_ <= '9'; }
+  bool AfterDigitInBareValue() const { return inBareValue_ && Digit(previous_); }
 
   void StartHeader() {
     header_ = true;
@@ -104,8 +106,6 @@ class PlainText {
   bool header_ = false;       // inside a table header's line
   bool inKey_ = true;         // a key is being read (not a value)
 };
-
-bool Digit(char c) { return c >= '0' && c <= '9'; }
 
 // After a value that might be a date, the library reads " D" as the start of
 // a time (as in "1979-05-27 07:32:00") and asserts that more follows the
