@@ -16,10 +16,11 @@ namespace {
 thread_local const char* g_brokenAssumption = nullptr;
 }  // namespace
 
-// The library's own code, with the macros below, falls through where it
-// marked a point unreachable.
+// The library's own code, with the macros below, falls through or runs off
+// the end of a function where it marked a point unreachable.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#pragma GCC diagnostic ignored "-Wreturn-type"
 #include <toml++/impl/preprocessor.h>
 #undef TOML_UNREACHABLE
 #define TOML_UNREACHABLE (g_brokenAssumption = g_brokenAssumption ? g_brokenAssumption : "an unreachable point")
@@ -68,6 +69,13 @@ std::string RandomText(std::mt19937& random) {
   return text;
 }
 
+bool IsAscii(const std::string& text) {
+  for (const unsigned char c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
 std::string Shown(const std::string& text) {
   std::string shown;
   for (const unsigned char c : text) {
@@ -88,18 +96,20 @@ TEST(TomlGuardAgainstLibrary, NoTextLetThroughBreaksWhatTheLibraryAssumes) {
   int brokenWhenRefused = 0;
   for (int i = 0; i < 300000; ++i) {
     const std::string text = RandomText(random);
-    const bool refused = !CheckTomlTextCharacters(text).empty();
-    const char* broken = BrokenAssumption(text);
-    if (refused) {
-      brokenWhenRefused += broken != nullptr;
+    if (!CheckTomlTextCharacters(text).empty()) {
+      // Past its unreachable points the library would run off the end of a
+      // function, so only refused texts in plain ASCII, which cannot reach
+      // them, are read to see that the pieces do reach its assumptions.
+      if (IsAscii(text)) brokenWhenRefused += BrokenAssumption(text) != nullptr;
       continue;
     }
     ++accepted;
+    const char* broken = BrokenAssumption(text);
     ASSERT_EQ(broken, nullptr) << "the library assumes " << broken << " and the guard let through \""
                                << Shown(text) << "\"";
   }
   // The pieces do reach what the library assumes: some refused texts break
-  // it, so a guard that lets everything through fails here.
+  // it, so a guard that lets everything through would fail above.
   EXPECT_GT(brokenWhenRefused, 0);
   EXPECT_GT(accepted, 100000);
 }
