@@ -78,11 +78,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // unknown word fails its "subcommand required" check before the word
     // itself is reported, so name the word instead.
     const std::string unknown = UnknownCommand(app);
-    if (!unknown.empty()) {
-      err << "error: " << unknown << " (see --help)\n";
-      return ToInt(ExitCode::kUsage);
-    }
-    err << "error: " << e.what() << " (see --help)\n";
+    err << "error: " << (unknown.empty() ? e.what() : unknown) << " (see --help)\n";
     return ToInt(ExitCode::kUsage);
   }
   if (!ctx.Finish() && ctx.exitCode == 0) ctx.exitCode = ctx.Failed();

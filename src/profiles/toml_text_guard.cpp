@@ -49,8 +49,8 @@ class PlainText {
     }
   }
 
-  // A bare value has just been read, up to a blank.
-  bool BareValueJustEnded() const { return inBareValue_; }
+  // Inside a bare value (which the next blank ends).
+  bool InBareValue() const { return inBareValue_; }
   // The last character was a digit inside a bare value.
   bool AfterDigitInBareValue() const { return inBareValue_ && Digit(previous_); }
 
@@ -112,7 +112,7 @@ class PlainText {
 // digit; a lone digit there ("t = 1979-05-27 0") would reach undefined
 // behaviour. A value followed by a lone digit is never valid TOML.
 bool LoneDigitAfterBlank(std::string_view text, size_t blank) {
-  return blank > 0 && !EndsValue(text[blank - 1]) && blank + 1 < text.size() && Digit(text[blank + 1]) &&
+  return blank + 1 < text.size() && Digit(text[blank + 1]) &&
          (blank + 2 == text.size() || EndsValue(text[blank + 2]));
 }
 
@@ -164,13 +164,13 @@ std::string CheckTomlTextCharacters(std::string_view text) {
           if (!HeaderNameStarts(text, i + 1)) return At(line, "a table header without a name after '['");
           plain.StartHeader();
         } else if ((c == '"' || c == '\'') && plain.QuoteOpensString()) {
-          const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "\'\'\'");
+          const bool multi = Starts(text, i, c == '"' ? "\"\"\"" : "'''");
           in = c == '"' ? (multi ? In::kMultiBasic : In::kBasic) : (multi ? In::kMultiLiteral : In::kLiteral);
           if (multi) i += 2;
           wide = false;
         } else if (Beyond(c)) {
           return At(line, "a character beyond ASCII outside a quoted value");
-        } else if (c == ' ' && plain.BareValueJustEnded() && LoneDigitAfterBlank(text, i)) {
+        } else if (c == ' ' && plain.InBareValue() && LoneDigitAfterBlank(text, i)) {
           return At(line, "a lone digit after a value and a space");
         } else if (plain.AfterDigitInBareValue() && TimeWithoutHour(text, i)) {
           return At(line, "a date's 'T' without an hour after it");
