@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libudev-dev libusb-1.0-0-dev libcli11-dev
   libtomlplusplus-dev nlohmann-json3-dev
