@@ -8,16 +8,25 @@ namespace {
 
 using Kind = MemoryRegion::Kind;
 
-// Factory serial: letter, board number "1000047110" (characters 1-10),
-// series digit, '.', two-digit minor.
-std::u16string FactorySerial(char letter, uint16_t minor, char16_t separator = u'.') {
+// Serial as the bootloader's identity record holds it, and as the panel
+// rewrites it on every bootloader update: variant letter, second letter 'V',
+// board number (characters 2-9), '-', series digit (11), separator (12), the
+// board's two minor-version digits (13-14), kept across bootloader updates,
+// and the minor-version digits of the image its bootloader came with
+// (15-16).
+std::u16string FactorySerial(char letter, uint16_t minor, char16_t separator = u'-') {
+  const auto digits = [minor] {
+    std::u16string d;
+    d += static_cast<char16_t>(u'0' + (minor / 10) % 10);
+    d += static_cast<char16_t>(u'0' + minor % 10);
+    return d;
+  };
   std::u16string s;
   s += static_cast<char16_t>(letter);
-  s += u"1000047110";
-  s += u'2';
+  s += u"V00004711-2";
   s += separator;
-  s += static_cast<char16_t>(u'0' + (minor / 10) % 10);
-  s += static_cast<char16_t>(u'0' + minor % 10);
+  s += digits();
+  s += digits();
   return s;
 }
 
@@ -68,9 +77,9 @@ BoardConfig BoardConfig::Standard(char letter) {
 
 // The A/B firmware keeps its flash from address 0 with the info block at
 // 0x38000 and RAM at 0x40000000, in banks of 4 KiB sectors except the
-// bootloader bank (1 KiB). Nothing answers at the standard board's info
-// block and staging addresses: a panel that uses them reads zeros and has
-// its flash operations refused.
+// bootloader bank (1 KiB). It mirrors the info block and the staging buffer
+// at the standard board's addresses, so both address sets reach the same
+// bytes: an erase at 0xE0000-0xE07FF erases the 4 KiB sector behind it.
 BoardConfig BoardConfig::VariantAB(char letter) {
   BoardConfig c;
   c.preset = letter == 'B' ? "b" : "ab";
@@ -85,7 +94,7 @@ BoardConfig BoardConfig::VariantAB(char letter) {
       {"ram", 0x40000000, 0x8000, Kind::kRam, 0},
       {"registers", 0xFFFE00, 0x200, Kind::kRegisters, 0},
   };
-  c.aliases.clear();
+  c.aliases = {{0xE0000, 0x800, 0x38000}, {0xED200, 0x800, 0x40004200}};
   c.stagingAddress = 0x40004200;
   c.stagingSize = 0x800;
   c.infoBlockAddress = 0x38000;

@@ -71,8 +71,9 @@ struct BoardConfig {
   // flash report and read-back twice.
   bool NeedsSendTwice() const;
 
-  // Presets. Serials follow the factory scheme: letter, nine digits of board
-  // number, series digit at 11, '.' at 12, two-digit minor at 13-14.
+  // Presets. Serials follow the bootloader's identity record: letter, 'V',
+  // board number at 2-9, '-' at 10, series digit at 11, '-' at 12, the
+  // board's two-digit minor at 13-14 and the bootloader image's at 15-16.
   static BoardConfig Standard(char letter = 'W');
   static BoardConfig VariantAB(char letter = 'A');
   static BoardConfig VariantR();

@@ -76,8 +76,11 @@ InfoBlockPlan InfoPlanFor(BoardVariant variant, bool application) {
       return {0x8003F000, 0x5000, 512, true,
               application ? InfoRewrite::kBlockCommits : InfoRewrite::kEightByteCommits};
     case BoardVariant::kAB:
-      return {0x38000, 0x40004200, 4096, application,
-              application ? InfoRewrite::kBlockCommits : InfoRewrite::kEightByteCommits};
+      // The A/B firmware answers at the standard board's addresses as well;
+      // only its application region update uses the block in its own 4 KiB
+      // sector and its own RAM.
+      if (application) return {0x38000, 0x40004200, 4096, true, InfoRewrite::kBlockCommits};
+      return {0xE0000, 0xED200, 512, false, InfoRewrite::kEightByteCommits};
     default:
       return {0xE0000, 0xED200, 512, false, InfoRewrite::kEightByteCommits};
   }

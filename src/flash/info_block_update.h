@@ -31,8 +31,9 @@ struct InfoBlockPlan {
   InfoRewrite rewrite = InfoRewrite::kEightByteCommits;
 };
 
-// The block as the application update (true) or the bootloader update
-// (false) writes it on a board of `variant`.
+// The block as the application region update (true) writes it on a board
+// of `variant`, or as every other operation (false) does: the bootloader
+// update, the info-block clear.
 InfoBlockPlan InfoPlanFor(BoardVariant variant, bool application);
 
 // Reads the 2048-byte block once. False when the read fails.

@@ -19,9 +19,11 @@ bool ClearInfoBlock(UpdateContext& ctx, const UpdateRequest& request) {
   if (!ctx.ui.Ask("Delete info block?", "Info")) return true;
   auto& link = ctx.link;
   ctx.ui.SetStatus("Erasing...");
-  // The block lies where this board keeps it, and takes one erase per
-  // sector under it; without a copy both reads agree on, it is not erased.
-  const InfoBlockPlan plan = InfoPlanFor(VariantOf(link.Identity()), true);
+  // The block lies where this board keeps it outside the application
+  // region update, and takes one erase per 512-byte sector under it (the
+  // two erases at 0xE0000 and 0xE0400 alone would leave half of it); without
+  // a copy both reads agree on, it is not erased.
+  const InfoBlockPlan plan = InfoPlanFor(VariantOf(link.Identity()), false);
   if (!BackUpInfoBlock(ctx, plan, false)) return false;
   bool ok = EnterProgramming(link) ||
             FailStep(ctx, UpdateStep::kEraseFlash, "the board did not take programming mode");
@@ -38,8 +40,11 @@ bool ClearInfoBlock(UpdateContext& ctx, const UpdateRequest& request) {
       ok = FailAt(ctx, UpdateStep::kVerify, at, "the erased info block " + detail);
     }
   }
-  // The board drops off the bus as it restarts; the reply may never come.
-  if (request.options & kOptRestart) RestartBoard(link);
+  // The restart also ends programming mode after a failed erase; one the
+  // board refused leaves the clear unfinished.
+  if ((request.options & kOptRestart) && !RestartBoard(link) && ok) {
+    ok = FailStep(ctx, UpdateStep::kRestartBoard, "the board did not take the restart command");
+  }
   return ok;
 }
 
@@ -103,8 +108,12 @@ bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
       result = *boot;
     }
   }
-  // The board drops off the bus as it restarts; the reply may never come.
-  if (result && (request.options & kOptRestart)) RestartBoard(link);
+  // The restart is a write without a reply, so its result is the board's
+  // answer: a board that refused it still runs what it ran before, and the
+  // update is not done.
+  if (result && (request.options & kOptRestart) && !RestartBoard(link)) {
+    result = FailStep(ctx, UpdateStep::kRestartBoard, "the board did not take the restart command");
+  }
   return result;
 }
 

@@ -13,6 +13,7 @@
 #include "flash/stored_image.h"
 #include "flash/update_entry.h"
 #include "tests/firmware/board_fixture.h"
+#include "tests/firmware/elf_builder.h"
 #include "tests/support/temp_path.h"
 
 namespace vt::flash {
@@ -55,8 +56,8 @@ TEST(BootloaderUpdate, FlashBootloaderKeepsTheBoardsIdentity) {
   const size_t end = *FindMarker(image.Working(), 0, image.size, kBootEndMarker) + 4;
   const size_t identity = *FindMarker(image.Working(), 0, image.size, kIdentityMarker);
   const auto flash = f.Flash(0x20000, end);
-  // Board "V1000047110" + "2.05": letters VV, number digits 2..9 "00004711",
-  // revision from characters 13, 14 and the image's minor 6.
+  // Board "VV00004711-2-0505": letters VV, number digits 2..9 "00004711",
+  // the board's minor from characters 13, 14 and the image's minor 6.
   EXPECT_EQ(IdentityText(flash, identity), "VV00004711-2-0506");
   for (size_t i = 0; i < end; ++i) {
     if (i >= identity + 6 && i < identity + 6 + 34) continue;
@@ -77,6 +78,21 @@ TEST(BootloaderUpdate, FlashBootloaderKeepsTheBoardsIdentity) {
   EXPECT_EQ(f.link.Identity().SerialText(), "VV00004711-2-0506");
   for (const auto& line : f.Board().MessagesEmitted()) {
     EXPECT_EQ(line.find("mismatch"), std::string::npos) << line;
+  }
+}
+
+// The identity record keeps the board's letter, number, series and minor
+// digits; only the image's minor digits (15-16) are the image's own.
+TEST(BootloaderUpdate, AbBoardPresentsItsOwnSerialAfterwards) {
+  for (const uint16_t minor : {uint16_t{5}, uint16_t{6}}) {
+    BoardFixture f(BoardConfig::VariantAB('A'));
+    const std::string before = f.link.Identity().SerialText();
+    ASSERT_EQ(before, "AV00004711-2-0505");
+    const auto image = testing::SmallFirmwareImage(BoardVariant::kAB, minor);
+    ASSERT_TRUE(RunUpdateRequest(f.ctx, {kSourceMemory, "", image, kOptionsBootloaderFromFile, 0}))
+        << DescribeUpdateFailure(f.ctx.failure, "");
+    ASSERT_TRUE(f.link.USBDeviceDetect_Win32());
+    EXPECT_EQ(f.link.Identity().SerialText(), minor == 5 ? before : "AV00004711-2-0506");
   }
 }
 
@@ -120,7 +136,7 @@ TEST(BootloaderUpdate, RBoardRegionStartsAt0x2000AndSkipsTheQuestionWithBit10) {
   const size_t end = *FindMarker(image.Working(), 0x2000, image.size, kBootEndMarker) + 4;
   const auto flash = f.Flash(0x80038000, end - 0x2000);
   const size_t identity = *FindMarker(image.Working(), 0, image.size, kIdentityMarker) - 0x2000;
-  EXPECT_EQ(IdentityText(flash, identity).substr(0, 10), "R100004711");
+  EXPECT_EQ(IdentityText(flash, identity).substr(0, 10), "RV00004711");
   const auto info = f.InfoBlock(0x8003F000);
   EXPECT_EQ(Le16At(info, *RecordPayload(info, 12)), RegionChecksum(flash, 0, flash.size(), true));
   EXPECT_EQ(f.Board().PostUpdateSwitchCount(), 0u);

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "flash/elf_loader.h"
+#include "flash/markers.h"
+
 namespace vt::flash::testing {
 
 // Builds small 32-bit ELF executables for the loader tests.
@@ -63,6 +66,32 @@ inline void Pattern(std::vector<uint8_t>& b, size_t from, size_t to, uint8_t see
 inline void PutMarker(std::vector<uint8_t>& b, size_t at, uint16_t half) {
   Put16(b, at, half, false);
   Put16(b, at + 2, half, false);
+}
+
+// A small image for `variant` that keeps update runs quick: a bootloader
+// with its identity record ("VV00000002-2-0306", as the built-in image has
+// it) and end marker from image offset 0 (0x2000 on R-boards), and a 1 KiB
+// application region where the board kind takes it, version `minor`.1.
+inline std::vector<uint8_t> SmallFirmwareImage(BoardVariant variant, uint16_t minor) {
+  const bool r = variant == BoardVariant::kR;
+  const size_t appAt = variant == BoardVariant::kStandard ? 0x2800 : 0x7000;
+  const size_t versionAt = appAt + (variant == BoardVariant::kStandard ? 8 : 20);
+  const size_t size = appAt + 0x400;
+  const uint32_t paddr = r ? 0x80000000u : 0;
+  auto elf = MakeElf({{1, 0x100, paddr, static_cast<uint32_t>(size)}}, 0x100 + size, r);
+  Pattern(elf, 0x100, elf.size());
+  const size_t boot = 0x100 + (r ? 0x2000 : 0);
+  PutMarker(elf, boot + 0x40, kIdentityMarker);
+  const char text[] = "VV00000002-2-0306";
+  elf[boot + 0x44] = 2 + 2 * (sizeof text - 1);  // descriptor length
+  elf[boot + 0x45] = 3;
+  for (size_t k = 0; k < 20; ++k) Put16(elf, boot + 0x46 + 2 * k, k < sizeof text ? text[k] : 0, false);
+  PutMarker(elf, boot + 0x3F0, kBootEndMarker);
+  PutMarker(elf, 0x100 + versionAt, kVersionMarker);
+  Put16(elf, 0x100 + versionAt + 4, minor, false);
+  Put16(elf, 0x100 + versionAt + 6, 1, false);
+  PutMarker(elf, 0x100 + size - 8, kAppEndMarker);
+  return elf;
 }
 
 }  // namespace vt::flash::testing

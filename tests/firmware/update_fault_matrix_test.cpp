@@ -34,27 +34,11 @@ BoardConfig ConfigFor(Board b) {
   }
 }
 
-// Small images keep the sweep quick: a bootloader with its identity record
-// and end marker from image offset 0 (0x2000 on R-boards), and a 1 KiB
-// application region where the board kind takes it.
 std::vector<uint8_t> SmallImage(Board b) {
-  const bool r = b == Board::kR;
-  const size_t appAt = r ? 0x7000 : b == Board::kAB ? 0x7000 : 0x2800;
-  const size_t versionAt = appAt + (b == Board::kStandard ? 8 : 20);
-  const size_t size = appAt + 0x400;
-  const uint32_t paddr = r ? 0x80000000u : 0;
-  auto elf = testing::MakeElf({{1, 0x100, paddr, static_cast<uint32_t>(size)}}, 0x100 + size, r);
-  testing::Pattern(elf, 0x100, elf.size());
-  const size_t boot = 0x100 + (r ? 0x2000 : 0);
-  testing::PutMarker(elf, boot + 0x40, kIdentityMarker);
-  elf[boot + 0x44] = 2 + 2 * 17;  // descriptor length
-  elf[boot + 0x45] = 3;
-  testing::PutMarker(elf, boot + 0x3F0, kBootEndMarker);
-  testing::PutMarker(elf, 0x100 + versionAt, kVersionMarker);
-  testing::Put16(elf, 0x100 + versionAt + 4, 7, false);
-  testing::Put16(elf, 0x100 + versionAt + 6, 1, false);
-  testing::PutMarker(elf, 0x100 + size - 8, kAppEndMarker);
-  return elf;
+  const BoardVariant variant = b == Board::kR ? BoardVariant::kR
+                               : b == Board::kAB ? BoardVariant::kAB
+                                                 : BoardVariant::kStandard;
+  return testing::SmallFirmwareImage(variant, 7);
 }
 
 uint16_t OptionsFor(Operation op) {
@@ -120,6 +104,11 @@ TEST_P(UpdateFaultMatrix, NoFalseOkAndNoSettingsLostWithoutABackup) {
       if (ok) {
         ASSERT_EQ(after, expected) << "OK for flash the board does not hold";
         EXPECT_EQ(f.ctx.failure.step, UpdateStep::kNone);
+        // Every operation here ends in a restart; a refused one is a
+        // failure (one acknowledged and dropped cannot be told).
+        if (mode != FaultMode::kWriteIgnored) {
+          EXPECT_GT(f.Board().RestartCount(), 0u) << "OK without the restart";
+        }
         continue;
       }
       ASSERT_NE(f.ctx.failure.step, UpdateStep::kNone) << "a failure without a named step";

@@ -120,8 +120,9 @@ TEST(UpdateTrust, AbBoardsAreOfferedNoBuiltInUpgradeTheyWouldRefuse) {
   EXPECT_EQ(CompareFirmwareVersion(g.link), 1);
 }
 
-TEST(UpdateTrust, AbBoardUpdatesReachTheBoardsOwnAddresses) {
+TEST(UpdateTrust, AbBoardBootloaderChecksumLandsInTheBlock) {
   BoardFixture f(BoardConfig::VariantAB('B'));
+  // The block lies at 0x38000; the update reaches it through 0xE0000.
   const auto info = f.InfoBlock(0x38000);
   auto image = BuiltIn();
   EXPECT_TRUE(RunUpdateRequest(f.ctx, {kSourceMemory, "", image, kOptionsBootloaderFromFile, 0}))

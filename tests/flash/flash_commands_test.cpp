@@ -244,11 +244,10 @@ TEST(BoardAddresses, ByVariant) {
   ASSERT_TRUE(r.Attach("R1"));
   ASSERT_TRUE(w.Attach("W1"));
   ASSERT_TRUE(a.Attach("A1"));
-  // A/B boards keep the block and staging in their own flash and RAM.
-  EXPECT_EQ(flash::StagingAddress(a.link.Identity()), 0x40004200u);
-  EXPECT_EQ(flash::InfoBlockAddress(a.link.Identity()), 0x38000u);
-  EXPECT_EQ(flash::InfoBlockEraseStep(a.link.Identity()), 4096u);
-  EXPECT_EQ(flash::InfoBlockEraseStep(r.link.Identity()), 512u);
+  // Outside the application region update A/B boards are reached at the
+  // standard board's addresses.
+  EXPECT_EQ(flash::StagingAddress(a.link.Identity()), 0xED200u);
+  EXPECT_EQ(flash::InfoBlockAddress(a.link.Identity()), 0xE0000u);
   EXPECT_EQ(flash::StagingAddress(r.link.Identity()), 0x5000u);
   EXPECT_EQ(flash::InfoBlockAddress(r.link.Identity()), 0x8003F000u);
   EXPECT_EQ(flash::VersionAreaAddress(r.link.Identity()), 0x80007000u);

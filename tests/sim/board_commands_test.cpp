@@ -267,7 +267,7 @@ TEST(VirtualBackend, LatencyIsChargedPerTransactionAndBoardsStaySeparate) {
   std::vector<uint8_t> buf(64);
   size_t got = 0;
   ASSERT_EQ(backend.GetSerial(hb, buf, &got), 0);
-  EXPECT_EQ(got, 32u) << "15 units and the terminator";
+  EXPECT_EQ(got, 36u) << "17 units and the terminator";
   EXPECT_EQ(buf[0], 'V');
   EXPECT_EQ(clock.ElapsedMs(), 6u);
   EXPECT_TRUE(backend.Board(a)->InProgrammingMode());

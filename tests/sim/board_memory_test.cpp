@@ -197,20 +197,18 @@ TEST(BoardReadBack, ReturnsExactlyTheRequestedBytesAndRejectsLongReads) {
   EXPECT_EQ(h.String(240, 10), h.board->Peek(block, 10));
 }
 
-TEST(BoardMemoryMap, AbBoardAnswersOnlyAtItsOwnAddresses) {
+TEST(BoardMemoryMap, AbBoardMirrorsInfoBlockAndStagingAtStandardAddresses) {
   Host h(BoardConfig::VariantAB('A'));
-  // The standard board's info block and staging addresses are not mapped.
-  EXPECT_EQ(h.ReadMemory(0xE0000, 64), std::vector<uint8_t>(64, 0));
-  EXPECT_NE(h.ReadMemory(0x38000, 64), std::vector<uint8_t>(64, 0));
+  EXPECT_EQ(h.ReadMemory(0xE0000, 64), h.board->Peek(0x38000, 64));
   h.EnterProgramming();
-  const auto before = h.board->Peek(0x38000, 2048);
-  h.Erase(0xE0000);
-  EXPECT_EQ(h.board->Peek(0x38000, 2048), before);
-  h.Erase(0x38000);  // one 4 KiB sector holds the whole block
+  h.Erase(0xE0200);  // the 4 KiB sector behind the mirror, block and all
   EXPECT_EQ(h.board->Peek(0x38000, 2048), std::vector<uint8_t>(2048, 0xFF));
-  h.Piece(0x40004200, {1, 2, 3, 4});
-  h.Commit(0x38000, 4);
+  h.Piece(0xED200, {1, 2, 3, 4});
+  h.Commit(0xE0000, 4);
   EXPECT_EQ(h.board->Peek(0x38000, 4), (std::vector<uint8_t>{1, 2, 3, 4}));
+  h.Piece(0x40004200, {5, 6});
+  h.Commit(0x38004, 2);
+  EXPECT_EQ(h.ReadMemory(0xE0000, 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(BoardRestart, LeavesProgrammingClearsRamGreetsAndDropsHandles) {

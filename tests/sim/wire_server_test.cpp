@@ -133,7 +133,7 @@ TEST_F(WireServerTest, EnumerateDescribesTheBoard) {
   EXPECT_EQ(c.U16(), 0xC35C);
   EXPECT_EQ(c.U16(), 0x0520);
   const uint8_t units = c.U8();
-  ASSERT_EQ(units, 15);
+  ASSERT_EQ(units, 17);
   EXPECT_EQ(c.U16(), 'W');
   c.at += 2 * (units - 1u);
   EXPECT_EQ(c.U8(), 1);
@@ -169,7 +169,7 @@ TEST_F(WireServerTest, ReportsAndStringsTravelBothWays) {
   r = Exchange(Body().U8(0x07).U32(h).U16(255));
   c = Cursor{r};
   EXPECT_EQ(c.I32(), 0);
-  EXPECT_EQ(c.U16(), 32);
+  EXPECT_EQ(c.U16(), 36);
   r = Exchange(Body().U8(0x05).U32(h).U32(200).U16(65));
   c = Cursor{r};
   EXPECT_EQ(c.I32(), 0x102);
