@@ -32,6 +32,13 @@ ServerCommands DefineServerCli(CLI::App& app, ServeOptions& o) {
       ->add_option("--latency", o.latencyMs,
                    "delay each USB transaction (write, read, string fetch) by MS milliseconds")
       ->type_name("MS");
+  serve
+      ->add_option("--stop-client-at", o.stopClientAt,
+                   "hold the client that sends the Nth flash command (erase or commit) without an "
+                   "answer, and say so on stdout, until SIGUSR1 lets it go on; 0 only counts them. "
+                   "The count is printed on exit")
+      ->type_name("N")
+      ->check(CLI::NonNegativeNumber);
   auto& f = o.faults;
   serve->add_option("--fail-write", f.failWrite, "refuse the Nth write (the write returns -1)")
       ->type_name("N");

@@ -27,6 +27,8 @@ struct ServeOptions {
   std::vector<std::string> flashFiles;
   std::string trafficLog;
   uint32_t latencyMs = 0;  // a real delay before each USB transaction is answered
+  // Stop the client at this flash command (0: only count them); -1: off.
+  int64_t stopClientAt = -1;
   FaultPlan faults;
 };
 

@@ -19,6 +19,7 @@ struct WireServer::Client {
   int fd;
   WireSession session;
   FrameReader in{kMaxFrameBody};
+  std::optional<std::vector<uint8_t>> held;  // the request it is stopped at
 };
 
 namespace {
@@ -143,10 +144,44 @@ bool WireServer::Serve(Client& c) {
   if (n < 0 && (os::Interrupted(os::LastError()) || os::WouldBlock(os::LastError()))) return true;
   if (n <= 0) return false;  // closed or broken
   c.in.Append({buf, static_cast<size_t>(n)});
-  while (auto body = c.in.Next()) {
+  // A stopped client is still read from, so that its going away is seen.
+  return c.held || Answer(c);
+}
+
+bool WireServer::Answer(Client& c) {
+  while (!c.held) {
+    auto body = c.in.Next();
+    if (!body) break;
+    std::string what;
+    if (flashStop_.Take(*body, &what)) {
+      c.held = std::move(body);
+      if (onStop_) onStop_(what);
+      break;
+    }
     if (!SendAll(c.fd, FrameOf(c.session.Handle(*body)))) return false;
   }
   return !c.in.Broken();
+}
+
+void WireServer::StopClientAt(uint32_t n, std::function<void(const std::string&)> onStop) {
+  flashStop_ = FlashCommandStop(n);
+  onStop_ = std::move(onStop);
+}
+
+void WireServer::ResumeStopped() {
+  // A stopped client that went away meanwhile is dropped first: its held
+  // command is never carried out.
+  RunOnce(0);
+  for (auto it = clients_.begin(); it != clients_.end();) {
+    Client& c = **it;
+    bool keep = true;
+    if (c.held) {
+      const auto body = std::move(*c.held);
+      c.held.reset();
+      keep = SendAll(c.fd, FrameOf(c.session.Handle(body))) && Answer(c);
+    }
+    it = keep ? it + 1 : clients_.erase(it);
+  }
 }
 
 bool WireServer::RunOnce(int timeoutMs) {

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/hid_backend.h"
 #include "sim/wire/board_claims.h"
+#include "sim/wire/flash_command_stop.h"
 #include "sim/wire/wire_session.h"
 
 namespace vt::sim {
@@ -47,6 +48,15 @@ class WireServer {
   // nothing happened in that time.
   bool RunOnce(int timeoutMs);
   size_t Clients() const { return clients_.size(); }
+  // The client that sends the Nth flash command (erase or commit, counted
+  // over all clients from now on) gets no answer to it, nor to anything
+  // after it, until ResumeStopped(); `onStop` is told which command it was.
+  // A stopped client that goes away never has that command carried out.
+  void StopClientAt(uint32_t n, std::function<void(const std::string&)> onStop);
+  // Carries out the held command of every stopped client and serves it on.
+  void ResumeStopped();
+  // Flash commands seen since StopClientAt (or the start).
+  uint32_t FlashCommands() const { return flashStop_.Seen(); }
   // Who holds the board at `path` for changing its flash, or empty.
   std::string HolderOf(const std::string& path) const { return claims_.HolderOf(path); }
   void Shutdown();
@@ -56,6 +66,9 @@ class WireServer {
   void Accept();
   // False when the client has to be dropped.
   bool Serve(Client& client);
+  // Answers the client's buffered requests until it is stopped. False when
+  // the client has to be dropped.
+  bool Answer(Client& client);
 
   platform::HidBackend& backend_;
   platform::SystemClock systemClock_;
@@ -64,6 +77,8 @@ class WireServer {
   uint16_t port_ = 0;
   std::string unixPath_;
   std::vector<std::unique_ptr<Client>> clients_;
+  FlashCommandStop flashStop_;
+  std::function<void(const std::string&)> onStop_;
 };
 
 }  // namespace vt::sim

@@ -29,6 +29,10 @@ volatile std::sig_atomic_t gStop = 0;
 
 void OnSignal(int) { gStop = 1; }
 
+volatile std::sig_atomic_t gResume = 0;
+
+void OnResume(int) { gResume = 1; }
+
 using vt::sim::ServeOptions;
 
 std::u16string Widen(const std::string& s) { return {s.begin(), s.end()}; }
@@ -98,6 +102,15 @@ int Serve(ServeOptions& o) {
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  if (o.stopClientAt >= 0) {
+    server.StopClientAt(static_cast<uint32_t>(o.stopClientAt), [](const std::string& what) {
+      std::printf("velotrack-board: holding a client at flash command: %s\n", what.c_str());
+      std::fflush(stdout);
+    });
+#ifdef SIGUSR1
+    std::signal(SIGUSR1, OnResume);
+#endif
+  }
   if (address->unixSocket) {
     std::printf("velotrack-board: serving %zu board(s) on unix:%s\n", backend.BoardCount(),
                 address->path.c_str());
@@ -107,11 +120,19 @@ int Serve(ServeOptions& o) {
   }
   std::fflush(stdout);
   while (!gStop) {
+    if (gResume) {
+      gResume = 0;
+      server.ResumeStopped();
+    }
     // Flash goes to disk whenever the line has been quiet for a moment.
     if (!server.RunOnce(200)) SaveDirty(backend, o);
   }
   server.Shutdown();
   SaveDirty(backend, o);
+  if (o.stopClientAt >= 0) {
+    std::printf("velotrack-board: %u flash command(s) served\n", server.FlashCommands());
+    std::fflush(stdout);
+  }
   return 0;
 }
 
