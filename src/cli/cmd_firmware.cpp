@@ -25,6 +25,7 @@
 #include "flash/update_entry.h"
 #include "platform/file_io.h"
 #include "profiles/info_block_backup.h"
+#include "profiles/update_backup.h"
 
 namespace vt::cli {
 
@@ -185,18 +186,19 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
   std::string lastBackup;
   flash::UpdateContext uctx{*link, ui,
-                            [&ctx, &lastBackup, root](const devlink::BoardIdentity& id,
-                                                      std::span<const uint8_t> block) {
-                              if (root.empty()) return false;
-                              auto saved = profiles::SaveInfoBlockBackup(root, id.SerialText(), block);
+                            profiles::UpdateBackupStore(*link, root, [&ctx, &lastBackup](const auto& saved) {
                               if (saved.ok) {
                                 lastBackup = saved.path.string();
-                                ctx.out << "Info block saved to " << saved.path.string() << '\n';
+                                ctx.out << "Info block saved to " << saved.path.string();
+                                if (saved.condition != flash::BlockCondition::kSound) {
+                                  ctx.out << " (" << flash::BlockConditionName(saved.condition)
+                                          << ": never offered for a restore)";
+                                }
+                                ctx.out << '\n';
                               } else {
                                 ctx.err << "cannot save the info block: " << saved.error << '\n';
                               }
-                              return saved.ok;
-                            }};
+                            })};
   std::optional<bool> result;
   if (args.bootloader && args.builtIn) {
     // The built-in image's bootloader, as "Flash Bootloader" would do it.
@@ -225,9 +227,11 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
   if (!*result) {
     const auto step = uctx.failure.step;
     const bool refused = step == flash::UpdateStep::kOpen || step == flash::UpdateStep::kCheck;
-    return ctx.FailWrite("Velotrack I/O Error: the update failed: " +
-                        flash::DescribeUpdateFailure(uctx.failure, lastBackup),
-                    refused ? ExitCode::kRefusedInput : ExitCode::kWriteFailed);
+    std::string why = "Velotrack I/O Error: the update failed: " + flash::DescribeUpdateFailure(uctx.failure, lastBackup);
+    // A damaged block stopped it before anything was erased: the way back
+    // is a sound backup.
+    if (uctx.infoBlockDamaged) why += "; " + profiles::RestoreAdvice(root, link->Identity().SerialText());
+    return ctx.FailWrite(why, refused ? ExitCode::kRefusedInput : ExitCode::kWriteFailed);
   }
   ctx.out << "OK\n";
   return 0;

@@ -14,6 +14,7 @@
 #include "cli/json_text.h"
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
+#include "flash/firmware_version.h"
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
@@ -141,7 +142,12 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
   if (s.Transfer(true) == nullptr) return ctx.Failed();
   // Checked against the board before anything is asked or written.
   const std::string serial = s.Link()->Identity().SerialText();
-  const auto check = profiles::CheckBackupForBoard(a.file, *loaded.block, serial, a.force);
+  std::string firmware;
+  if (flash::FirmwareVersion v; flash::ReadBoardFirmwareVersion(*s.Link(), &v)) {
+    firmware = std::to_string(v.series) + "." + std::to_string(v.minor) + "." + std::to_string(v.build);
+    s.Transfer()->NoteBoardFirmware(firmware);
+  }
+  const auto check = profiles::CheckBackupForBoard(a.file, loaded, serial, firmware, a.force);
   if (!check.ok) return ctx.Fail(check.message, ExitCode::kRefusedInput);
   if (!check.message.empty()) ctx.out << check.message << '\n';
   ctx.out << "This replaces the whole settings block of board " << profiles::BackupFolderName(serial)

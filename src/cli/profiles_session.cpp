@@ -32,6 +32,13 @@ bool Session::ReadBoard(bool changesBoard) {
   profiles::ProfileTransfer* t = Transfer(changesBoard);
   if (t == nullptr) return false;
   const bool ok = t->ReadProfilesFromBoard(false);
+  if (t->LastBlockCondition() != flash::BlockCondition::kSound) {
+    // Damaged, or erased ("No data"): nothing to show or build upon. One
+    // line says what the block is and which backup puts it right.
+    SkipMessages();
+    ctx_.Fail(OneLine(t->LastMessage()), ExitCode::kRefusedInput);
+    return false;
+  }
   ReportMessages();
   if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
   return ok;
@@ -68,6 +75,8 @@ void Session::ReportMessages() {
   }
 }
 
+void Session::SkipMessages() { shown_ = editor_.Script().MessageBoxes().size(); }
+
 std::string Session::Status() {
   return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
 }
@@ -91,8 +100,13 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet
 }
 
 int FinishWrite(CliContext& ctx, Session& s, bool ok) {
-  s.ReportMessages();
   const auto* t = s.Transfer();
+  if (!ok && t != nullptr && t->Refused()) {
+    // Refused over the board's block before anything was erased.
+    s.SkipMessages();
+    return ctx.Fail(OneLine(t->LastMessage()), ExitCode::kRefusedInput);
+  }
+  s.ReportMessages();
   if (!ok) {
     std::string why = "Velotrack I/O Error";
     if (t != nullptr && !t->LastBackup().empty()) {

@@ -55,6 +55,9 @@ class Session {
 
   // Messages the editor showed (errors) go to stderr.
   void ReportMessages();
+  // Messages shown so far are not printed: the caller prints them as its
+  // one error line.
+  void SkipMessages();
 
   std::string Status();
 

@@ -13,23 +13,6 @@ namespace {
 
 constexpr uint32_t kInfoPieceBytes = 8;
 constexpr uint32_t kInfoCommitBytes = 256;
-// The smallest sector any board has under its info block: the unit an
-// interrupted erase leaves behind.
-constexpr size_t kStretchBytes = 512;
-
-uint16_t Le16(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::string Hex(const char* format, size_t value) {
-  char text[96];
-  std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-  return text;
-}
-
-bool Erased(std::span<const uint8_t> bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
-}
 
 bool WriteInfoBlockData(devlink::BoardLink& link, const InfoBlockPlan& plan,
                         std::span<const uint8_t> block, UpdateContext& ctx) {
@@ -92,41 +75,6 @@ bool ReadInfoBlock(devlink::BoardLink& link, const InfoBlockPlan& plan,
   return ReadBoardMemory(link, plan.address, kInfoBlockSize, block->data());
 }
 
-std::string InfoBlockDamage(std::span<const uint8_t> block) {
-  if (block.size() != kInfoBlockSize) return "the block is not 2048 bytes";
-  if (Erased(block)) return {};
-  const size_t stretches = block.size() / kStretchBytes;
-  std::vector<bool> erased(stretches);
-  for (size_t s = 0; s < stretches; ++s) {
-    erased[s] = Erased(block.subspan(s * kStretchBytes, kStretchBytes));
-  }
-  for (size_t s = 0; s + 1 < stretches; ++s) {
-    if (!erased[s]) continue;
-    for (size_t later = s + 1; later < stretches; ++later) {
-      if (!erased[later]) {
-        return Hex("partly erased: bytes 0x%X", s * kStretchBytes) +
-               Hex("-0x%X are erased, later ones are not", (s + 1) * kStretchBytes - 1);
-      }
-    }
-  }
-  if (Le16(block, 0) == kFreeTag) return "partly erased: the chain's first record is erased, later bytes are not";
-  size_t at = 0;
-  for (int guard = 0; guard < 512 && at < block.size(); ++guard) {
-    if (at + 4 > block.size()) return Hex("the record chain is cut at offset 0x%X", at);
-    const uint16_t tag = Le16(block, at);
-    const uint16_t length = Le16(block, at + 2);
-    if (tag == kFreeTag) return {};
-    if (length < kRecordHeaderBytes || length > block.size() - at) {
-      return Hex("the record chain is broken at offset 0x%X", at);
-    }
-    for (size_t s = at / kStretchBytes; s * kStretchBytes < at + length && s < stretches; ++s) {
-      if (erased[s]) return Hex("partly erased: the record at offset 0x%X reaches into erased flash", at);
-    }
-    at += length;
-  }
-  return at == block.size() ? std::string() : "the record chain does not end";
-}
-
 std::optional<std::vector<uint8_t>> BackUpInfoBlock(UpdateContext& ctx, const InfoBlockPlan& plan,
                                                     bool refuseDamaged) {
   std::vector<uint8_t> first;
@@ -142,6 +90,7 @@ std::optional<std::vector<uint8_t>> BackUpInfoBlock(UpdateContext& ctx, const In
   if (refuseDamaged) {
     const std::string damage = InfoBlockDamage(first);
     if (!damage.empty()) {
+      ctx.infoBlockDamaged = true;
       FailAt(ctx, UpdateStep::kCheck, plan.address,
              "the info block on the board is damaged (" + damage +
                  "); put a backup of it back first (velotrack profiles restore FILE), or clear it");

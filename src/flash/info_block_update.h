@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "flash/elf_loader.h"
+#include "flash/info_block_damage.h"
 #include "flash/update_context.h"
 
 namespace vt::flash {
@@ -39,13 +40,6 @@ InfoBlockPlan InfoPlanFor(BoardVariant variant, bool application);
 // Reads the 2048-byte block once. False when the read fails.
 bool ReadInfoBlock(devlink::BoardLink& link, const InfoBlockPlan& plan,
                    std::vector<uint8_t>* block);
-
-// What is wrong with a block as read, or empty when nothing is: a block
-// that is not all erased must start with a valid header and hold a record
-// chain that ends inside the block, with no record reaching into a sector
-// 512-byte stretch that is entirely erased, and no erased stretch before
-// one that holds data (what an interrupted erase or rewrite leaves behind).
-std::string InfoBlockDamage(std::span<const uint8_t> block);
 
 // Reads the block twice and, when both reads agree, hands it to the
 // context's backup store. Runs before anything is erased or programmed:

@@ -47,6 +47,9 @@ struct UpdateContext {
   UpdateFailure failure{};
   // A backup of the info block was kept during this run.
   bool backupTaken = false;
+  // The run stopped because the info block on the board is damaged; the
+  // caller names the way back (a sound backup to restore).
+  bool infoBlockDamaged = false;
 };
 
 // Records the failure unless one is recorded already; returns false.

@@ -10,12 +10,24 @@ namespace vt::platform {
 
 enum class NewFileResult { kWritten, kExists, kFailed };
 
-// Creates `path` only if nothing is there yet, writes `bytes` and flushes
-// them (and the folder entry) to disk. An existing file is never touched
-// (kExists); a half-written new file is removed again (kFailed, with the
+// Creates `path` only if nothing is there yet, holding `bytes`: they are
+// written to a temporary file beside it and flushed to disk, and only then
+// does the file get its name (and the folder entry is flushed). So `path`
+// never exists half-written, whatever stops the program. An existing file
+// is never touched (kExists); on failure nothing is left (kFailed, with the
 // reason in *error).
 NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                            std::string* error);
+
+// The two halves of WriteNewFile. WriteTempBeside writes and flushes a new
+// temporary file in `path`'s folder, named ".<name>.tmp-<unique>", and
+// returns its path (empty on failure). PublishNewFile gives it the name
+// `path` unless something is there already; the temporary file is gone
+// afterwards in every case.
+std::filesystem::path WriteTempBeside(const std::filesystem::path& path,
+                                      std::span<const uint8_t> bytes, std::string* error);
+NewFileResult PublishNewFile(const std::filesystem::path& temp, const std::filesystem::path& path,
+                             std::string* error);
 
 // Where the panel keeps its backups for this user: under the XDG data folder
 // on Linux, under %LOCALAPPDATA%\Velotrack on Windows. Empty when the

@@ -1,9 +1,12 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/new_file.h"
 
@@ -31,25 +34,53 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                           std::string* error) {
-  // O_EXCL: an existing file is never replaced.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == EEXIST) return NewFileResult::kExists;
+std::filesystem::path WriteTempBeside(const std::filesystem::path& path,
+                                      std::span<const uint8_t> bytes, std::string* error) {
+  // mkstemp makes a name nobody else holds, in the target's own folder so
+  // that giving it the final name never copies data.
+  const std::filesystem::path folder = path.parent_path();
+  std::string name = (folder.empty() ? std::string() : folder.string() + "/") + "." +
+                     path.filename().string() + ".tmp-XXXXXX";
+  std::vector<char> pattern(name.begin(), name.end());
+  pattern.push_back('\0');
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     *error = std::strerror(errno);
-    return NewFileResult::kFailed;
+    return {};
   }
+  const std::filesystem::path temp(pattern.data());
+  ::fchmod(fd, 0644);
   const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   const int writeErrno = errno;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
     *error = std::strerror(!written ? writeErrno : errno);
-    ::unlink(path.c_str());
+    ::unlink(temp.c_str());
+    return {};
+  }
+  return temp;
+}
+
+NewFileResult PublishNewFile(const std::filesystem::path& temp, const std::filesystem::path& path,
+                             std::string* error) {
+  // link() fails when the name exists: an existing file is never replaced.
+  const int linked = ::link(temp.c_str(), path.c_str());
+  const int linkErrno = errno;
+  ::unlink(temp.c_str());
+  if (linked != 0 && linkErrno == EEXIST) return NewFileResult::kExists;
+  if (linked != 0) {
+    *error = std::strerror(linkErrno);
     return NewFileResult::kFailed;
   }
   SyncFolder(path.parent_path());
   return NewFileResult::kWritten;
+}
+
+NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string* error) {
+  const std::filesystem::path temp = WriteTempBeside(path, bytes, error);
+  if (temp.empty()) return NewFileResult::kFailed;
+  return PublishNewFile(temp, path, error);
 }
 
 std::filesystem::path UserBackupRoot() {

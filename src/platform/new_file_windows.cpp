@@ -2,22 +2,31 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "platform/new_file.h"
 
 namespace vt::platform {
 
-NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                           std::string* error) {
-  // CREATE_NEW: an existing file is never replaced. The path goes to the
-  // system as UTF-16.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+std::filesystem::path WriteTempBeside(const std::filesystem::path& path,
+                                      std::span<const uint8_t> bytes, std::string* error) {
+  // A name nobody else holds: the process id, the tick count and the
+  // attempt, created with CREATE_NEW so that a clash is tried again under
+  // the next number. The path goes to the system as UTF-16.
+  const ULONGLONG tick = GetTickCount64();
+  HANDLE file = INVALID_HANDLE_VALUE;
+  std::filesystem::path temp;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = path.parent_path() / (L"." + path.filename().wstring() + L".tmp-" +
+                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(tick) + L"-" + std::to_wstring(attempt));
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return NewFileResult::kExists;
-    *error = "system error " + std::to_string(code);
-    return NewFileResult::kFailed;
+    *error = "system error " + std::to_string(GetLastError());
+    return {};
   }
   bool ok = true;
   size_t done = 0;
@@ -32,10 +41,29 @@ NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const ui
   if (!CloseHandle(file)) ok = false;
   if (!ok) {
     *error = "system error " + std::to_string(code);
-    DeleteFileW(path.c_str());
-    return NewFileResult::kFailed;
+    DeleteFileW(temp.c_str());
+    return {};
   }
-  return NewFileResult::kWritten;
+  return temp;
+}
+
+NewFileResult PublishNewFile(const std::filesystem::path& temp, const std::filesystem::path& path,
+                             std::string* error) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing file is never replaced;
+  // MOVEFILE_WRITE_THROUGH returns only once the new name is on disk.
+  if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return NewFileResult::kWritten;
+  const DWORD code = GetLastError();
+  DeleteFileW(temp.c_str());
+  if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return NewFileResult::kExists;
+  *error = "system error " + std::to_string(code);
+  return NewFileResult::kFailed;
+}
+
+NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string* error) {
+  const std::filesystem::path temp = WriteTempBeside(path, bytes, error);
+  if (temp.empty()) return NewFileResult::kFailed;
+  return PublishNewFile(temp, path, error);
 }
 
 std::filesystem::path UserBackupRoot() {

@@ -19,6 +19,8 @@ namespace fs = std::filesystem;
 constexpr size_t kStampLength = 15;  // YYYYmmdd-HHMMSS
 constexpr std::string_view kExtension = ".bin";
 constexpr int kMaxSameSecond = 1000;
+constexpr std::string_view kTrailerMagic = "VTBACKUP 1\n";
+constexpr size_t kMaxTrailerBytes = 1024;
 
 std::string StampOf(std::time_t when) {
   std::tm tm{};
@@ -50,6 +52,57 @@ std::optional<std::pair<std::string, long>> ParseBackupName(const std::string& n
   return std::make_pair(stamp, n);
 }
 
+const char* KindWord(char kind) { return kind == 'R' ? "r" : kind == 'A' ? "ab" : "standard"; }
+
+// The trailer's values stay on one line of printable text.
+std::string TrailerValue(std::string_view text) {
+  std::string value;
+  for (const char c : text.substr(0, 200)) value += (c >= 0x20 && c < 0x7F) ? c : '_';
+  return value;
+}
+
+std::vector<uint8_t> BackupFileBytes(const BackupOrigin& origin, std::span<const uint8_t> block,
+                                     const flash::InfoBlockCheck& check) {
+  std::string trailer(kTrailerMagic);
+  trailer += "kind=" + std::string(KindWord(BoardKindOf(origin.serial))) + "\n";
+  trailer += "serial=" + BackupFolderName(origin.serial) + "\n";
+  trailer += "firmware=" + TrailerValue(origin.firmware) + "\n";
+  trailer += "condition=" + std::string(flash::BlockConditionName(check.condition));
+  if (!check.damage.empty()) trailer += ": " + TrailerValue(check.damage);
+  trailer += "\n";
+  std::vector<uint8_t> bytes(block.begin(), block.end());
+  bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+  return bytes;
+}
+
+// The origin a trailer names; nothing when it lacks the kind or serial.
+// The kind is given by the serial's first letter, so a kind line that
+// disagrees with it makes the trailer unreadable.
+std::optional<BackupOrigin> ParseTrailer(const std::string& trailer) {
+  BackupOrigin origin;
+  std::string kind;
+  bool serialSeen = false;
+  size_t at = kTrailerMagic.size();
+  while (at < trailer.size()) {
+    size_t end = trailer.find('\n', at);
+    if (end == std::string::npos) end = trailer.size();
+    const std::string line = trailer.substr(at, end - at);
+    at = end + 1;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq);
+    const std::string value = line.substr(eq + 1);
+    if (key == "kind") kind = value;
+    if (key == "serial") {
+      origin.serial = value;
+      serialSeen = true;
+    }
+    if (key == "firmware") origin.firmware = value;
+  }
+  if (!serialSeen || kind != KindWord(BoardKindOf(origin.serial))) return std::nullopt;
+  return origin;
+}
+
 }  // namespace
 
 fs::path DefaultBackupRoot() { return platform::UserBackupRoot(); }
@@ -65,7 +118,18 @@ std::string BackupFolderName(std::string_view serial) {
   return name;
 }
 
-BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view serial,
+char BoardKindOf(std::string_view serial) {
+  const char c = serial.empty() ? '\0' : serial[0];
+  if (c == 'R') return 'R';
+  if (c == 'A' || c == 'B') return 'A';
+  return 'S';
+}
+
+const char* BoardKindName(char kind) {
+  return kind == 'R' ? "an R-board" : kind == 'A' ? "an A/B-board" : "a standard board";
+}
+
+BackupSaveResult SaveInfoBlockBackup(const fs::path& root, const BackupOrigin& origin,
                                      std::span<const uint8_t> block, std::time_t when) {
   BackupSaveResult result;
   if (block.size() != kInfoBlockBackupSize) {
@@ -76,7 +140,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     result.error = "no folder for info block backups";
     return result;
   }
-  const fs::path folder = root / BackupFolderName(serial);
+  const fs::path folder = root / BackupFolderName(origin.serial);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
@@ -88,6 +152,8 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     result.error = "cannot format the backup time";
     return result;
   }
+  const flash::InfoBlockCheck check = flash::CheckInfoBlock(block);
+  const std::vector<uint8_t> bytes = BackupFileBytes(origin, block, check);
   for (int n = 0; n < kMaxSameSecond; ++n) {
     std::string name = stamp;
     if (n != 0) {
@@ -98,7 +164,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     const fs::path path = folder / name;
     // An existing backup is never replaced.
     std::string why;
-    const platform::NewFileResult written = platform::WriteNewFile(path, block, &why);
+    const platform::NewFileResult written = platform::WriteNewFile(path, bytes, &why);
     if (written == platform::NewFileResult::kExists) continue;
     if (written == platform::NewFileResult::kFailed) {
       result.error = "cannot write " + path.string() + ": " + why;
@@ -106,10 +172,21 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     }
     result.ok = true;
     result.path = path;
+    result.condition = check.condition;
     return result;
   }
   result.error = "too many backups within one second in " + folder.string();
   return result;
+}
+
+BackupSaveResult SaveInfoBlockBackup(const fs::path& root, const BackupOrigin& origin,
+                                     std::span<const uint8_t> block) {
+  return SaveInfoBlockBackup(root, origin, block, std::time(nullptr));
+}
+
+BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view serial,
+                                     std::span<const uint8_t> block, std::time_t when) {
+  return SaveInfoBlockBackup(root, BackupOrigin{std::string(serial), {}}, block, when);
 }
 
 BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view serial,
@@ -144,71 +221,36 @@ std::vector<BackupEntry> ListInfoBlockBackups(const fs::path& root, std::string_
 BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
   BackupLoadResult result;
   // A regular file only (a FIFO would block), and never more than one byte
-  // past a block, which tells an oversized file from an exact one.
-  const auto read =
-      platform::ReadRegularFile(file, kInfoBlockBackupSize + 1, platform::SizeRule::kFirstBytes);
+  // past the longest trailer, which tells an oversized file from a whole one.
+  const auto read = platform::ReadRegularFile(file, kInfoBlockBackupSize + kMaxTrailerBytes + 1,
+                                              platform::SizeRule::kFirstBytes);
   if (!read.ok()) {
     result.error = "cannot read " + read.message;
     return result;
   }
-  const size_t got = read.bytes.size();
-  if (got != kInfoBlockBackupSize) {
-    result.error = file.string() + " is not an info block backup (" +
-                   (got > kInfoBlockBackupSize ? std::string("more than 2048")
-                                               : std::to_string(got)) +
-                   " bytes, 2048 expected)";
+  const std::vector<uint8_t>& bytes = read.bytes;
+  const size_t got = bytes.size();
+  const auto notBackup = [&](const std::string& why) {
+    result.error = file.string() + " is not an info block backup (" + why + ")";
     return result;
+  };
+  if (got < kInfoBlockBackupSize) {
+    return notBackup(std::to_string(got) + " bytes, 2048 expected");
   }
-  const std::vector<uint8_t>& buffer = read.bytes;
+  if (got > kInfoBlockBackupSize) {
+    const std::string trailer(bytes.begin() + kInfoBlockBackupSize, bytes.end());
+    if (got > kInfoBlockBackupSize + kMaxTrailerBytes || !trailer.starts_with(kTrailerMagic)) {
+      return notBackup("more than 2048 bytes");
+    }
+    auto origin = ParseTrailer(trailer);
+    if (!origin) return notBackup("its description after the block is unreadable");
+    result.origin = std::move(origin);
+  }
   InfoBlockBytes block{};
-  std::copy_n(buffer.begin(), kInfoBlockBackupSize, block.begin());
+  std::copy_n(bytes.begin(), kInfoBlockBackupSize, block.begin());
   result.block = block;
+  result.check = flash::CheckInfoBlock(block);
   return result;
-}
-
-namespace {
-
-// 'R', 'A' (A and B boards) or 'S' for the board kind a serial names.
-char KindOf(std::string_view serial) {
-  const char c = serial.empty() ? '\0' : serial[0];
-  if (c == 'R') return 'R';
-  if (c == 'A' || c == 'B') return 'A';
-  return 'S';
-}
-
-const char* KindName(char kind) {
-  return kind == 'R' ? "an R-board" : kind == 'A' ? "an A/B-board" : "a standard board";
-}
-
-}  // namespace
-
-BackupCheck CheckBackupForBoard(const fs::path& file, const InfoBlockBytes& block,
-                                std::string_view boardSerial, bool force) {
-  BackupCheck check;
-  const std::string damage = flash::InfoBlockDamage(block);
-  if (!damage.empty()) {
-    check.message = file.string() + ": not a whole settings block (" + damage + ")";
-    return check;
-  }
-  const std::string folder = file.parent_path().filename().string();
-  const std::string own = BackupFolderName(boardSerial);
-  if (folder == own) {
-    check.ok = true;
-    return check;
-  }
-  if (KindOf(folder) != KindOf(boardSerial)) {
-    check.message = file.string() + " was saved from board " + folder + ", " + KindName(KindOf(folder)) +
-                    "; this board (" + own + ") is " + KindName(KindOf(boardSerial));
-    return check;
-  }
-  check.message = file.string() + " was saved from board " + folder + ", not from this board (" +
-                  own + ")";
-  if (!force) {
-    check.message += "; --force puts it on this board anyway";
-    return check;
-  }
-  check.ok = true;
-  return check;
 }
 
 }  // namespace vt::profiles

@@ -91,6 +91,8 @@ std::optional<InfoBlockBytes> ProfileTransfer::ReadInfoBlock() {
 bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   lastMessage_.clear();
   declined_ = false;
+  refused_ = false;
+  lastCondition_ = flash::BlockCondition::kSound;
   if (flash::CompareFirmwareVersion(link_, lookup_) == 1) {
     // Offered once this read is over.
     GetUi().PostCommand(Main(), transfer_ui::kUpdateFirmwareCommand);
@@ -105,6 +107,8 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     std::snprintf(text, sizeof text, "Firmware version: %d.%d.%d", version.series, version.minor,
                   version.build);
     GetUi().SetText(Main(), transfer_ui::kFirmwareField, text);
+    std::snprintf(text, sizeof text, "%d.%d.%d", version.series, version.minor, version.build);
+    boardFirmware_ = text;
   }
 
   const std::optional<InfoBlockBytes> block = ReadInfoBlock();
@@ -112,7 +116,24 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
 
   bool ok = block.has_value();
   ProfileImage image = FallbackProfileImage();
-  if (ok) {
+  const flash::InfoBlockCheck check =
+      ok ? flash::CheckInfoBlock(*block) : flash::InfoBlockCheck{flash::BlockCondition::kSound, {}};
+  lastCondition_ = check.condition;
+  if (check.condition == flash::BlockCondition::kDamaged) {
+    // What survived of an interrupted write is not shown as the board's
+    // settings: the pages get the fallback, as after a failed read.
+    TellDamagedRead(check.damage);
+    ok = false;
+  } else if (check.condition == flash::BlockCondition::kErased) {
+    // No settings at all (Total Clear, or an update cut short): the status
+    // keeps saying so instead of "OK".
+    SetStatusText("No data");
+    link_.GetClock().SleepMs(1000);
+    lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " + Advice();
+    editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
+    lastStatus_ = kTransferOk;
+    return true;
+  } else if (ok) {
     const ProfileImageLocation where = LocateProfileImage(*block);
     if (where.result == ImageLookup::kFound) {
       std::copy_n(block->begin() + static_cast<std::ptrdiff_t>(where.payloadOffset),
@@ -140,7 +161,8 @@ bool ProfileTransfer::TotalClearReset() {
   const bool cleared = WriteProfilesToBoard(WriteMode::kTotalClear);
   // Declining must leave the editor alone too: reading the board back would
   // replace unsaved edits.
-  if (declined_) return false;
+  // A refused clear sent nothing: there is nothing new to read back.
+  if (declined_ || refused_) return false;
   link_.GetClock().SleepMs(1000);
   const bool read = ReadProfilesFromBoard(false);
   ShowSerial();
@@ -174,7 +196,7 @@ TrustedBlockRead ProfileTransfer::ReadTrustedInfoBlock() {
 
 bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
   const BackupSaveResult saved =
-      SaveInfoBlockBackup(backupRoot_, link_.Identity().SerialText(), block);
+      SaveInfoBlockBackup(backupRoot_, BackupOrigin{link_.Identity().SerialText(), boardFirmware_}, block);
   if (!saved.ok) {
     Tell("No backup of the Velotrack settings could be saved:\n" + saved.error +
              "\n\nNothing was written to Velotrack.",
@@ -283,6 +305,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
   declined_ = false;
+  refused_ = false;
   const bool clear = mode == WriteMode::kTotalClear;
   if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
   SetStatusText("Writing profiles...");
@@ -298,17 +321,13 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
     return false;
   }
   InfoBlockBytes block = *read;
-  // A block that is not valid, or whose record chain has no safe place for
-  // the profile record, is left alone: nothing is written.
-  const PreparedBlock prepared = PrepareProfileRecord(block);
-  // Total Clear erases the block whatever its records look like; only a
-  // block that is not valid or has no free slot is left alone, as for a write.
-  const bool clearable = clear && prepared.result != PrepareResult::kNotValid &&
-                         prepared.result != PrepareResult::kNoFreeSlot;
-  if (prepared.result != PrepareResult::kReady && !clearable) {
+  // An erased or damaged block, or one whose record chain has no safe place
+  // for the profile record, is left alone: nothing is erased or written.
+  if (!BlockWritable(block, clear)) {
     Finish(false);
     return false;
   }
+  const PreparedBlock prepared = PrepareProfileRecord(block);
   if (clear) {
     block.fill(0xFF);
   } else {
@@ -332,11 +351,21 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   lastMessage_.clear();
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
+  refused_ = false;
+  if (const flash::InfoBlockCheck check = flash::CheckInfoBlock(block); !check.Sound() &&
+                                                                       check.condition != flash::BlockCondition::kErased) {
+    refused_ = true;
+    Tell("This backup is not a whole settings block (" + check.damage + ").\n\nNothing was written to Velotrack.",
+         kWriteErrorTitle);
+    Finish(false);
+    return false;
+  }
   SetStatusText("Writing profiles...");
   const devlink::FlashWriteClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
   const devlink::DeadlineScope deadline(link_, "restore", devlink::kProfileWriteBudgetMs);
   const std::optional<InfoBlockBytes> current = ReadAndBackUp();
+  if (current) lastCondition_ = flash::CheckInfoBlock(*current).condition;
   if (!current || !SaveBackup(*current)) {
     Finish(false);
     return false;

@@ -13,6 +13,7 @@
 
 #include "devlink/board_link.h"
 #include "devlink/flash_write_claim.h"
+#include "flash/info_block_damage.h"
 #include "flash/stored_image.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/settings_editor.h"
@@ -66,8 +67,9 @@ class ProfileTransfer {
   void SetStatusDisplay(std::function<void(uint8_t)> show) { showStatus_ = std::move(show); }
 
   // Reads the profiles into the editor. True when data was read or the board
-  // has no profile record; false on a failed read, a damaged record, or when
-  // the user said No.
+  // has no profile record (also when its block is all erased: the status
+  // then stays "No data"); false on a failed read, a damaged block (told,
+  // with the newest sound backup), or when the user said No.
   bool ReadProfilesFromBoard(bool ask);
   // Writes the editor's profiles (kWrite) or erases the whole block
   // (kTotalClear). True only when every step went through.
@@ -84,9 +86,19 @@ class ProfileTransfer {
   // read-back garbled on the way never becomes a backup.
   TrustedBlockRead ReadTrustedInfoBlock();
   // Writes a whole block back as it is (a backup), after backing up the
-  // block now on the board. No question is asked here.
+  // block now on the board. No question is asked here; a damaged block is
+  // refused.
   bool RestoreInfoBlock(const InfoBlockBytes& block);
 
+  // What the last read, write or restore found in the board's block.
+  flash::BlockCondition LastBlockCondition() const { return lastCondition_; }
+  // The last operation was refused over the board's block (erased, damaged,
+  // or with no place for the profiles) before anything was sent to erase.
+  bool Refused() const { return refused_; }
+  // The board's firmware version as the last read found it ("5.32.0"),
+  // recorded in backups; empty when unknown.
+  const std::string& BoardFirmware() const { return boardFirmware_; }
+  void NoteBoardFirmware(std::string text) { boardFirmware_ = std::move(text); }
   void ShowSerial();
   uint8_t LastStatus() const { return lastStatus_; }
   // The backup taken by the last write, clear, or restore; empty when none.
@@ -119,6 +131,14 @@ class ProfileTransfer {
   void ReportStepFailure();
   // Where the backup is and how to put it back; empty without a backup.
   std::string BackupNote() const;
+  // The newest sound backup of this board and the command that restores it.
+  std::string Advice() const;
+  // Checks the block just read for a write (or Total Clear): true when it
+  // may be built upon; otherwise tells why, with the way back, and marks
+  // the operation refused.
+  bool BlockWritable(const InfoBlockBytes& block, bool clear);
+  // Tells why a block read for the pages is not loaded: damaged.
+  void TellDamagedRead(const std::string& damage);
   // False (with the reason told and the status set) when another program
   // holds the board.
   bool ClaimGranted(const devlink::FlashWriteClaim& claim);
@@ -134,6 +154,9 @@ class ProfileTransfer {
   std::string lastMessage_;
   std::string verifyDetail_;  // what the read-back found, for the message
   bool declined_ = false;
+  bool refused_ = false;
+  flash::BlockCondition lastCondition_ = flash::BlockCondition::kSound;
+  std::string boardFirmware_;
 };
 
 }  // namespace vt::profiles

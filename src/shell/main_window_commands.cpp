@@ -11,6 +11,7 @@
 #include "profiles/info_block_backup.h"
 #include "profiles/profiles_report.h"
 #include "profiles/serial_display.h"
+#include "profiles/update_backup.h"
 #include "resources/resource_ids.h"
 #include "shell/board_operation.h"
 #include "shell/diagnostics_page.h"
@@ -194,20 +195,19 @@ void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }
 void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   const std::filesystem::path root = transfer_->BackupRoot();
   std::string lastBackup;
-  flash::UpdateContext ctx{
-      link_, *updateUi_,
-      [root, &lastBackup](const devlink::BoardIdentity& board, std::span<const uint8_t> block) {
-        const auto saved = profiles::SaveInfoBlockBackup(root, board.SerialText(), block);
-        if (saved.ok) lastBackup = saved.path.string();
-        return saved.ok;
-      },
-      firmwareLookup_};
+  flash::UpdateContext ctx{link_, *updateUi_,
+                           profiles::UpdateBackupStore(link_, root,
+                                                       [&lastBackup](const profiles::BackupSaveResult& saved) {
+                                                         if (saved.ok) lastBackup = saved.path.string();
+                                                       }),
+                           firmwareLookup_};
   // A failed update names its step and where the info block as it was is
   // kept, as the command line does. A refused claim has said why already.
   const auto tellFailure = [&](std::optional<bool> ran, std::string_view caption) {
     if (ran && !*ran && ctx.failure.step != flash::UpdateStep::kNone) {
-      updateUi_->ShowMessage("The update failed: " + flash::DescribeUpdateFailure(ctx.failure, lastBackup),
-                             caption);
+      std::string text = "The update failed: " + flash::DescribeUpdateFailure(ctx.failure, lastBackup);
+      if (ctx.infoBlockDamaged) text += "\n\n" + profiles::RestoreAdvice(root, link_.Identity().SerialText());
+      updateUi_->ShowMessage(text, caption);
     }
   };
   // A window without the file name field (the main window's hidden

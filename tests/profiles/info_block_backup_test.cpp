@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/new_file.h"
 #include "profiles/info_block_backup.h"
 #include "tests/support/temp_path.h"
 
@@ -134,6 +135,57 @@ TEST_F(InfoBlockBackupTest, UnwritableRootIsReported) {
   EXPECT_FALSE(r.ok);
   EXPECT_FALSE(r.error.empty());
   EXPECT_FALSE(SaveInfoBlockBackup({}, "RV1", Block(0), kWhen).ok);
+}
+
+
+// A block as the boards keep it: header, checksum, profiles, checksum.
+InfoBlockBytes SoundBlock(uint8_t seed) {
+  InfoBlockBytes b{};
+  b.fill(0xFF);
+  const uint8_t head[] = {1, 0, 8, 0, 1, 0, 0, 0, 2, 0, 6, 0, seed, 0x12, 11, 0, 0x84, 2};
+  std::copy(std::begin(head), std::end(head), b.begin());
+  for (size_t i = 0; i < 640; ++i) b[18 + i] = static_cast<uint8_t>((i + seed) % 200);
+  return b;
+}
+
+// A program stopped between writing a backup and giving it its name leaves
+// no file that passes for a backup: the newest sound copy is still the one
+// before, and later backups are unhindered.
+TEST_F(InfoBlockBackupTest, BackupStoppedBeforeItsNameLeavesTheOldNewest) {
+  const auto kept = SaveInfoBlockBackup(root_, BackupOrigin{"W10000471102.05", "2.5.10"}, SoundBlock(1), kWhen);
+  ASSERT_TRUE(kept.ok) << kept.error;
+  std::string error;
+  const fs::path target = root_ / "W10000471102.05" / "20261208-150500.bin";
+  const fs::path temp = platform::WriteTempBeside(target, SoundBlock(2), &error);
+  ASSERT_FALSE(temp.empty()) << error;
+  EXPECT_TRUE(fs::exists(temp));
+  EXPECT_FALSE(fs::exists(target));
+  ASSERT_EQ(ListInfoBlockBackups(root_, "W10000471102.05").size(), 1u);
+  EXPECT_EQ(NewestSoundBackup(root_, "W10000471102.05"), kept.path);
+  // Publishing never replaces a file that is there.
+  const fs::path again = platform::WriteTempBeside(kept.path, SoundBlock(3), &error);
+  EXPECT_EQ(platform::PublishNewFile(again, kept.path, &error), platform::NewFileResult::kExists);
+  EXPECT_FALSE(fs::exists(again));
+  EXPECT_EQ(*LoadInfoBlockBackup(kept.path).block, SoundBlock(1));
+
+  // Erased and damaged copies are kept, marked, and never offered.
+  InfoBlockBytes cut = SoundBlock(4);
+  std::fill(cut.begin() + 0x200, cut.end(), 0xFF);
+  const auto damaged = SaveInfoBlockBackup(root_, "W10000471102.05", cut, kWhen + 10);
+  InfoBlockBytes erased{};
+  erased.fill(0xFF);
+  const auto blank = SaveInfoBlockBackup(root_, "W10000471102.05", erased, kWhen + 20);
+  EXPECT_EQ(damaged.condition, flash::BlockCondition::kDamaged);
+  EXPECT_EQ(blank.condition, flash::BlockCondition::kErased);
+  EXPECT_EQ(NewestSoundBackup(root_, "W10000471102.05"), kept.path);
+  const auto loaded = LoadInfoBlockBackup(kept.path);
+  ASSERT_TRUE(loaded.origin);
+  EXPECT_EQ(loaded.origin->serial, "W10000471102.05");
+  EXPECT_EQ(loaded.origin->firmware, "2.5.10");
+  std::ifstream in(damaged.path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\nkind=standard\nserial=W10000471102.05\nfirmware=\ncondition=damaged: "),
+            std::string::npos);
 }
 
 }  // namespace

@@ -90,13 +90,17 @@ TEST_F(CliProfilesTest, ClearWriteAndRestoreRoundTrip) {
 
   const CliRun clear = Cli({"profiles", "clear", "--yes", "--backup-dir", backups});
   ASSERT_EQ(clear.code, 0) << clear.err;
+  // An erased block has no profiles to show: "No data", not placeholders.
   const CliRun empty = Cli({"profiles", "show", "--set", "1"});
-  EXPECT_NE(empty.out.find("Camera Model: - Not Selected -"), std::string::npos);
+  EXPECT_EQ(empty.code, 6);
+  EXPECT_NE(empty.err.find("No data"), std::string::npos) << empty.err;
+  EXPECT_EQ(empty.out.find("Camera Model"), std::string::npos);
 
-  // Nothing can be written into a cleared block: refused, not "OK".
+  // Nothing can be written into a cleared block: refused with the way back.
   const CliRun blocked = Cli({"profiles", "write", Path("all.dat"), "--yes", "--backup-dir", backups});
-  EXPECT_EQ(blocked.code, 7);  // failed write
-  EXPECT_NE(blocked.err.find("Velotrack I/O Error"), std::string::npos);
+  EXPECT_EQ(blocked.code, 6);  // refused, nothing sent
+  EXPECT_NE(blocked.err.find("is erased"), std::string::npos) << blocked.err;
+  EXPECT_NE(blocked.err.find("velotrack profiles restore "), std::string::npos) << blocked.err;
 
   // The backup of the cleared block brings everything back.
   std::string first;
@@ -133,19 +137,21 @@ TEST_F(CliProfilesTest, RestoreChecksTheBackupAgainstTheBoardFirst) {
   }
   ASSERT_FALSE(saved.empty());
   const std::string own = saved.parent_path().filename().string();
+  // Copies in the old form (the bare block), whose board is their folder's.
   const auto copyTo = [&](const std::string& folder) {
     fs::create_directories(dir_ / folder);
     const fs::path to = dir_ / folder / "x.bin";
     fs::copy_file(saved, to, fs::copy_options::overwrite_existing);
+    fs::resize_file(to, 2048);
     return to.string();
   };
-  const auto cleared = Cli({"profiles", "show", "--set", "1"}).out;
+  const auto stillCleared = [&] { return Cli({"profiles", "show", "--set", "1"}).err.find("No data") != std::string::npos; };
 
   const std::string other = copyTo("W9999999999");
   CliRun r = Cli({"profiles", "restore", other, "--yes", "--backup-dir", backups});
   EXPECT_EQ(r.code, 6) << r.err;
   EXPECT_NE(r.err.find("not from this board (" + own + "); --force"), std::string::npos) << r.err;
-  EXPECT_EQ(Cli({"profiles", "show", "--set", "1"}).out, cleared);  // untouched
+  EXPECT_TRUE(stillCleared());  // untouched
 
   const std::string fromR = copyTo("R1000047110");
   r = Cli({"profiles", "restore", fromR, "--yes", "--force", "--backup-dir", backups});
@@ -165,7 +171,7 @@ TEST_F(CliProfilesTest, RestoreChecksTheBackupAgainstTheBoardFirst) {
   r = Cli({"profiles", "restore", other, "--yes", "--force", "--backup-dir", backups});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("replaces the whole settings block of board " + own), std::string::npos);
-  EXPECT_NE(Cli({"profiles", "show", "--set", "1"}).out, cleared);
+  EXPECT_FALSE(stillCleared());
 }
 
 TEST_F(CliProfilesTest, ReportPrintsOrWritesTheText) {
