@@ -4,9 +4,11 @@
 
 #include <iostream>
 
+#include "cli/held_stop.h"
 #include "cli/text_format.h"
 #include "profiles/editor_files.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/settings_editor.h"
 
@@ -33,7 +35,7 @@ bool Session::ReadBoard(bool changesBoard) {
   if (t == nullptr) return false;
   const bool ok = t->ReadProfilesFromBoard(false);
   ReportMessages();
-  if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
+  if (!ok) ctx_.Fail(StepFailure(*t, "reading the profiles failed"));
   return ok;
 }
 
@@ -73,7 +75,7 @@ std::string Session::Status() {
 }
 
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
-  const auto read = profiles::ReadProfileFileAnyForm(path);
+  const auto read = profiles::ReadCheckedProfileFile(path);
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
@@ -90,11 +92,22 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet
   return true;
 }
 
-int FinishWrite(CliContext& ctx, Session& s, bool ok) {
-  s.ReportMessages();
+std::string StepFailure(const profiles::ProfileTransfer& t, const std::string& otherwise) {
+  const std::string step = t.FailedStepText();
+  return profiles::StatusText(profiles::kTransferIoError) + ": " + (step.empty() ? otherwise : step);
+}
+
+int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds) {
   const auto* t = s.Transfer();
+  if (const int stopped = ReportHeldStop(ctx, ok, holds); stopped != 0) {
+    if (ok && t != nullptr && !t->LastBackup().empty()) {
+      ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+    }
+    return stopped;
+  }
+  s.ReportMessages();
   if (!ok) {
-    std::string why = "Velotrack I/O Error";
+    std::string why = t != nullptr ? StepFailure(*t, "writing failed") : std::string("Velotrack I/O Error");
     if (t != nullptr && !t->LastBackup().empty()) {
       why += "; the block as it was is saved in " + t->LastBackup().string() +
              " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";

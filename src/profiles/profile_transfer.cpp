@@ -90,6 +90,7 @@ std::optional<InfoBlockBytes> ProfileTransfer::ReadInfoBlock() {
 
 bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   lastMessage_.clear();
+  failedBefore_.clear();
   declined_ = false;
   if (flash::CompareFirmwareVersion(link_, lookup_) == 1) {
     // Offered once this read is over.
@@ -111,6 +112,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   ShowSerial();
 
   bool ok = block.has_value();
+  if (!ok) failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) + " failed";
   ProfileImage image = FallbackProfileImage();
   if (ok) {
     const ProfileImageLocation where = LocateProfileImage(*block);
@@ -123,6 +125,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
       // A record that would reach past the block is not read at all; the
       // block is damaged, which is not the same as empty.
       ok = where.result == ImageLookup::kNoData;
+      if (!ok) failedBefore_ = "the profile record of the info block reaches past its end";
     }
   }
   editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
@@ -142,10 +145,14 @@ bool ProfileTransfer::TotalClearReset() {
   // replace unsaved edits.
   if (declined_) return false;
   link_.GetClock().SleepMs(1000);
+  const std::string clearFailure = failedBefore_;
   const bool read = ReadProfilesFromBoard(false);
   ShowSerial();
   // The read must not paint over a failed clear with "OK".
-  if (!cleared) Finish(false);
+  if (!cleared) {
+    Finish(false);
+    failedBefore_ = clearFailure;
+  }
   return cleared && read;
 }
 
@@ -176,6 +183,7 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
   const BackupSaveResult saved =
       SaveInfoBlockBackup(backupRoot_, link_.Identity().SerialText(), block);
   if (!saved.ok) {
+    failedBefore_ = "saving the backup failed: " + saved.error;
     Tell("No backup of the Velotrack settings could be saved:\n" + saved.error +
              "\n\nNothing was written to Velotrack.",
          kWriteErrorTitle);
@@ -187,6 +195,9 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
 
 std::optional<InfoBlockBytes> ProfileTransfer::ReadAndBackUp() {
   const TrustedBlockRead read = ReadTrustedInfoBlock();
+  failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) +
+                  (read.result == BlockReadResult::kReadsDiffer ? " twice gave different bytes" : " failed");
+  if (read.result == BlockReadResult::kOk) failedBefore_.clear();
   if (read.result == BlockReadResult::kReadsDiffer) {
     Tell("The settings on Velotrack could not be read reliably: two reads of the block differ."
          "\n\nNothing was written to Velotrack.\nTry to re-plug a device",
@@ -221,10 +232,13 @@ bool ProfileTransfer::VerifyInfoBlock(const InfoBlockBytes& written) {
 
 ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs) {
   const uint32_t address = flash::InfoBlockAddress(link_.Identity());
+  failedAddress_ = address;
   if (!flash::EnterProgramming(link_)) return ProgramStep::kEnter;
   for (uint32_t offset = 0; offset < flash::kInfoBlockSize; offset += kSectorBytes) {
+    failedAddress_ = address + offset;
     if (!flash::EraseFlashSector(link_, address + offset)) return ProgramStep::kErase;
   }
+  failedAddress_ = address;
   if (!flash::WriteBoardMemory(link_, address, flash::kInfoBlockSize, block.data())) {
     return ProgramStep::kWrite;
   }
@@ -282,6 +296,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   lastMessage_.clear();
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
+  failedBefore_.clear();
   declined_ = false;
   const bool clear = mode == WriteMode::kTotalClear;
   if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
@@ -306,6 +321,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   const bool clearable = clear && prepared.result != PrepareResult::kNotValid &&
                          prepared.result != PrepareResult::kNoFreeSlot;
   if (prepared.result != PrepareResult::kReady && !clearable) {
+    failedBefore_ = PrepareFailureText(prepared.result);
     Finish(false);
     return false;
   }
@@ -332,6 +348,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   lastMessage_.clear();
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
+  failedBefore_.clear();
   SetStatusText("Writing profiles...");
   const devlink::FlashWriteClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
