@@ -58,9 +58,10 @@ void DefineCli(CLI::App& app, CliContext& ctx) {
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           std::function<bool()> stopRequested) {
+           std::function<bool()> stopRequested, platform::StopSignals* signals) {
   CliContext ctx(out, err);
   if (stopRequested) ctx.stopRequested = std::move(stopRequested);
+  ctx.stopSignals = signals;
 
   CLI::App app(kCliDescription, "velotrack");
   DefineCli(app, ctx);

@@ -8,6 +8,9 @@
 namespace CLI {
 class App;
 }
+namespace vt::platform {
+class StopSignals;
+}
 
 namespace vt::cli {
 
@@ -15,9 +18,11 @@ class CliContext;
 
 // Runs the `velotrack` command line with `args` (program name excluded),
 // writing to `out` and `err`; returns the process exit status.
-// `stopRequested` ends long-running commands (Ctrl-C in the real program).
+// `stopRequested` ends long-running commands (Ctrl-C in the real program);
+// `signals` are the program's stop requests, held while a board's flash
+// changes.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           std::function<bool()> stopRequested = nullptr);
+           std::function<bool()> stopRequested = nullptr, platform::StopSignals* signals = nullptr);
 
 inline constexpr const char* kCliDescription = "Velotrack board command line";
 

@@ -62,6 +62,7 @@ devlink::BoardLink* CliContext::Link() {
   choice_ = std::make_unique<BoardChoiceHid>(backend->Hid(), options.serial);
   link_ = std::make_unique<devlink::BoardLink>(*choice_, backend->GetClock(), log_);
   link_->SetClaimWaitMs(options.busyWaitSeconds * 1000);
+  link_->SetStopSignals(stopSignals);
   if (!link_->LoadDll()) {
     link_.reset();
     // Over a board server the HID layer loads only when the server answers.
@@ -82,7 +83,16 @@ bool CliContext::CheckBoardChoice(bool changesBoard) {
   std::string list;
   for (const auto& s : serials) list += (list.empty() ? "" : ", ") + (s.empty() ? std::string("(no serial)") : s);
   if (!options.serial.empty()) {
-    if (std::find(serials.begin(), serials.end(), options.serial) != serials.end()) return true;
+    const auto same = std::count(serials.begin(), serials.end(), options.serial);
+    if (same == 1) return true;
+    // Two boards with one serial cannot be told apart: taking the first
+    // could change the wrong one.
+    if (same > 1) {
+      Fail(std::to_string(same) + " boards at '" + options.board + "' have serial " + OneLine(options.serial) +
+               "; connect only the one to use",
+           ExitCode::kManyBoards);
+      return false;
+    }
     Fail("no board with serial " + OneLine(options.serial) + " at '" + options.board + "'" +
              (serials.empty() ? std::string() : "; boards there: " + list),
          ExitCode::kNoBoard);

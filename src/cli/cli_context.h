@@ -39,6 +39,9 @@ class CliContext {
   CliOptions options;
   // Asked by long-running commands (messages --follow) between polls.
   std::function<bool()> stopRequested = [] { return false; };
+  // The program's stop requests, held while a board's flash changes; none
+  // in tests that run commands in-process.
+  platform::StopSignals* stopSignals = nullptr;
   // The exit status of the subcommand that ran.
   int exitCode = 0;
 

@@ -15,7 +15,9 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "cli/held_stop.h"
 #include "cli/json_text.h"
+#include "cli/output_paths.h"
 #include "cli/text_format.h"
 #include "flash/firmware_file_check.h"
 #include "flash/firmware_version.h"
@@ -224,6 +226,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     ctx.out << "No update made.\n";
     return 1;
   }
+  if (const int stopped = ReportHeldStop(ctx, *result, "the new firmware, written and verified")) return stopped;
   if (!*result) {
     const auto step = uctx.failure.step;
     const bool refused = step == flash::UpdateStep::kOpen || step == flash::UpdateStep::kCheck;
@@ -238,6 +241,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
 }
 
 int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
+  if (!CheckOutputIsNotInput(ctx, out, in)) return ctx.Failed();
   std::string error;
   if (!flash::ConvertImage(in, out, &error)) {
     return ctx.Fail("cannot convert: " + error, ExitCode::kRefusedInput);

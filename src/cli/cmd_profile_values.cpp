@@ -10,6 +10,7 @@
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/profile_text_edit.h"
 #include "profiles/profile_text_internal.h"
@@ -34,7 +35,7 @@ std::vector<uint8_t> BoardFile(Session& s) {
 // The file's bytes, or the board's sets; nothing after printing why.
 std::optional<std::vector<uint8_t>> SourceBytes(CliContext& ctx, Session& s, const ProfilesArgs& a, bool changes) {
   if (!a.file.empty()) {
-    auto read = profiles::ReadProfileFileAnyForm(a.file);
+    auto read = profiles::ReadCheckedProfileFile(a.file);
     if (!read.bytes) {
       ctx.Fail(read.error, ExitCode::kRefusedInput);
       return std::nullopt;

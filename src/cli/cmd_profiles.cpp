@@ -12,12 +12,14 @@
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
 #include "cli/json_text.h"
+#include "cli/output_paths.h"
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_view.h"
@@ -98,6 +100,10 @@ int RunShow(CliContext& ctx, const ProfilesArgs& a) {
 }
 
 int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
+  // A file that will be refused is refused before the board is asked anything.
+  if (const auto checked = profiles::ReadCheckedProfileFile(a.file); !checked.bytes) {
+    return ctx.Fail(checked.error, ExitCode::kRefusedInput);
+  }
   Session s(ctx, a);
   // The board's sets first, so a one-set file replaces only its set.
   if (!s.ReadBoard(true) || !LoadFile(ctx, s, a.file)) return ctx.Failed();
@@ -115,7 +121,7 @@ int RunClear(CliContext& ctx, const ProfilesArgs& a) {
                  "Total Clear to Velotrack")) {
     return 1;
   }
-  return FinishWrite(ctx, s, s.Transfer()->TotalClearReset());
+  return FinishWrite(ctx, s, s.Transfer()->TotalClearReset(), "a cleared settings block, erased and verified");
 }
 
 int RunReport(CliContext& ctx, const ProfilesArgs& a) {
@@ -157,11 +163,13 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
     return 1;
   }
   s.Editor().Script().ClearRecord();
-  return FinishWrite(ctx, s, s.Transfer()->RestoreInfoBlock(*loaded.block));
+  return FinishWrite(ctx, s, s.Transfer()->RestoreInfoBlock(*loaded.block),
+                     "the settings block of " + a.file + ", written and verified");
 }
 
 int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
-  const auto read = profiles::ReadProfileFileAnyForm(a.file);
+  if (!CheckOutputIsNotInput(ctx, a.output, a.file)) return ctx.Failed();
+  const auto read = profiles::ReadCheckedProfileFile(a.file);
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput);
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file || parsed.file->records.empty()) {

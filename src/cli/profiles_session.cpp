@@ -4,9 +4,11 @@
 
 #include <iostream>
 
+#include "cli/held_stop.h"
 #include "cli/text_format.h"
 #include "profiles/editor_files.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/settings_editor.h"
 
@@ -40,7 +42,7 @@ bool Session::ReadBoard(bool changesBoard) {
     return false;
   }
   ReportMessages();
-  if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
+  if (!ok) ctx_.Fail(StepFailure(*t, "reading the profiles failed"));
   return ok;
 }
 
@@ -82,7 +84,7 @@ std::string Session::Status() {
 }
 
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
-  const auto read = profiles::ReadProfileFileAnyForm(path);
+  const auto read = profiles::ReadCheckedProfileFile(path);
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
@@ -99,16 +101,27 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet
   return true;
 }
 
-int FinishWrite(CliContext& ctx, Session& s, bool ok) {
+std::string StepFailure(const profiles::ProfileTransfer& t, const std::string& otherwise) {
+  const std::string step = t.FailedStepText();
+  return profiles::StatusText(profiles::kTransferIoError) + ": " + (step.empty() ? otherwise : step);
+}
+
+int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds) {
   const auto* t = s.Transfer();
   if (!ok && t != nullptr && t->Refused()) {
     // Refused over the board's block before anything was erased.
     s.SkipMessages();
     return ctx.Fail(OneLine(t->LastMessage()), ExitCode::kRefusedInput);
   }
+  if (const int stopped = ReportHeldStop(ctx, ok, holds); stopped != 0) {
+    if (ok && t != nullptr && !t->LastBackup().empty()) {
+      ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+    }
+    return stopped;
+  }
   s.ReportMessages();
   if (!ok) {
-    std::string why = "Velotrack I/O Error";
+    std::string why = t != nullptr ? StepFailure(*t, "writing failed") : std::string("Velotrack I/O Error");
     if (t != nullptr && !t->LastBackup().empty()) {
       why += "; the block as it was is saved in " + t->LastBackup().string() +
              " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";

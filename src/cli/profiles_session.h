@@ -74,9 +74,17 @@ class Session {
 // the current set (then *oneSet is true). False after printing why.
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr);
 
+// "Velotrack I/O Error: <the step that failed>" (`otherwise` when no step
+// is known) for a failed read or write.
+std::string StepFailure(const profiles::ProfileTransfer& t, const std::string& otherwise);
+
+// What the board holds after a write that went through.
+inline constexpr const char* kHoldsNewSettings = "the new settings, written and verified";
+
 // The end of a command that wrote to the board: the backup taken, and
-// "OK" or the failure with its exit status.
-int FinishWrite(CliContext& ctx, Session& s, bool ok);
+// "OK" or the failure with its exit status. A stop request that came while
+// the write ran ends it with a line saying the board holds `holds`.
+int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds = kHoldsNewSettings);
 
 // The question before the board's sets are replaced.
 inline constexpr const char* kOverwritePrompt = "All profile settings in Velotrack will be overwritten\n\nAre you sure?";

@@ -11,6 +11,7 @@
 #include "platform/debug_log.h"
 #include "devlink/operation_deadline.h"
 #include "platform/hid_backend.h"
+#include "platform/stop_signals.h"
 
 namespace vt::devlink {
 
@@ -108,6 +109,10 @@ class BoardLink {
   // How long a FlashWriteClaim waits for another program to finish.
   void SetClaimWaitMs(uint32_t ms) { claimWaitMs_ = ms; }
   uint32_t ClaimWaitMs() const { return claimWaitMs_; }
+  // The program's stop requests, held from the first erase or commit (see
+  // SendFlashCommand); none: nothing is held.
+  void SetStopSignals(platform::StopSignals* signals) { stopSignals_ = signals; }
+  platform::StopSignals* GetStopSignals() const { return stopSignals_; }
 
   platform::HidBackend& Hid() { return hid_; }
   DeadlineHid& Deadlines() { return hid_; }
@@ -130,6 +135,7 @@ class BoardLink {
   std::string lastBusy_;
   uint32_t claimWaitMs_ = 20000;
   int claimDepth_ = 0;  // FlashWriteClaims alive on this link
+  platform::StopSignals* stopSignals_ = nullptr;
   friend class FlashWriteClaim;
 };
 

@@ -57,6 +57,13 @@ bool SendFlashCommand(BoardLink& link, uint8_t code, const uint8_t* data, uint32
     PutLe32(report, kFlashPayloadOffset, length);
   }
 
+  // From the first erase or commit on, the flash is changing: stop requests
+  // are held until the operation is over, so no block is left erased or
+  // half programmed. One that came before means nothing is changed at all.
+  const auto kind = static_cast<uint8_t>(code & 0xFE);
+  if ((kind == kErase || kind == kCommit) && link.GetStopSignals() != nullptr && !link.GetStopSignals()->Hold()) {
+    return false;
+  }
   if (!link.OpenDevice()) return false;
   const int rc = SendReport(link, report);
   link.CloseDevice();

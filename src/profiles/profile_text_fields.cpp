@@ -51,14 +51,6 @@ constexpr TextField kFields[] = {
     {"full_automatic_shooting", K::kOptionBit, 32, 2, word::kOptions, nullptr, nullptr, 7},
 };
 
-const ChoiceList* ListOf(const TextField& f, const TextContext& c) {
-  if (f.kind == K::kFixedList) return f.list;
-  const CameraModel& camera = CameraOfCode(static_cast<int16_t>(c.camera));
-  if (f.kind == K::kZoom) return camera.zoom;
-  if (f.kind == K::kCameraList) return camera.*(f.cameraList);
-  return nullptr;
-}
-
 // The text one list entry is shown with.
 std::string EntryText(const TextField& f, const ChoiceList& list, const ChoiceEntry& e) {
   if (f.kind == K::kZoom) return ZoomLabel(std::string(e.text));
@@ -72,6 +64,14 @@ std::string ServoText(const TextField& f, uint16_t v, const TextContext& c) {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
+
+const ChoiceList* ListOf(const TextField& f, const TextContext& c) {
+  if (f.kind == K::kFixedList) return f.list;
+  const CameraModel& camera = CameraOfCode(static_cast<int16_t>(c.camera));
+  if (f.kind == K::kZoom) return camera.zoom;
+  if (f.kind == K::kCameraList) return camera.*(f.cameraList);
+  return nullptr;
+}
 
 std::span<const TextField> TextFields() { return kFields; }
 

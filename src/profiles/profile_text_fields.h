@@ -50,6 +50,10 @@ struct TextContext {
   bool degrees = false;
 };
 
+// The list a selector field (camera list, fixed list, zoom) shows for the
+// context; nothing for the other fields and for a camera without the list.
+const ChoiceList* ListOf(const TextField& f, const TextContext& c);
+
 // The largest raw value a field holds.
 inline uint32_t MaxRawValue(const TextField& f) { return f.bytes == 1 ? 0xFFu : 0xFFFFu; }
 

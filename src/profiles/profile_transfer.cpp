@@ -90,6 +90,7 @@ std::optional<InfoBlockBytes> ProfileTransfer::ReadInfoBlock() {
 
 bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   lastMessage_.clear();
+  failedBefore_.clear();
   declined_ = false;
   refused_ = false;
   lastCondition_ = flash::BlockCondition::kSound;
@@ -115,6 +116,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   ShowSerial();
 
   bool ok = block.has_value();
+  if (!ok) failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) + " failed";
   ProfileImage image = FallbackProfileImage();
   const flash::InfoBlockCheck check =
       ok ? flash::CheckInfoBlock(*block) : flash::InfoBlockCheck{flash::BlockCondition::kSound, {}};
@@ -144,6 +146,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
       // A record that would reach past the block is not read at all; the
       // block is damaged, which is not the same as empty.
       ok = where.result == ImageLookup::kNoData;
+      if (!ok) failedBefore_ = "the profile record of the info block reaches past its end";
     }
   }
   editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
@@ -164,10 +167,14 @@ bool ProfileTransfer::TotalClearReset() {
   // A refused clear sent nothing: there is nothing new to read back.
   if (declined_ || refused_) return false;
   link_.GetClock().SleepMs(1000);
+  const std::string clearFailure = failedBefore_;
   const bool read = ReadProfilesFromBoard(false);
   ShowSerial();
   // The read must not paint over a failed clear with "OK".
-  if (!cleared) Finish(false);
+  if (!cleared) {
+    Finish(false);
+    failedBefore_ = clearFailure;
+  }
   return cleared && read;
 }
 
@@ -198,6 +205,7 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
   const BackupSaveResult saved =
       SaveInfoBlockBackup(backupRoot_, BackupOrigin{link_.Identity().SerialText(), boardFirmware_}, block);
   if (!saved.ok) {
+    failedBefore_ = "saving the backup failed: " + saved.error;
     Tell("No backup of the Velotrack settings could be saved:\n" + saved.error +
              "\n\nNothing was written to Velotrack.",
          kWriteErrorTitle);
@@ -209,6 +217,9 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
 
 std::optional<InfoBlockBytes> ProfileTransfer::ReadAndBackUp() {
   const TrustedBlockRead read = ReadTrustedInfoBlock();
+  failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) +
+                  (read.result == BlockReadResult::kReadsDiffer ? " twice gave different bytes" : " failed");
+  if (read.result == BlockReadResult::kOk) failedBefore_.clear();
   if (read.result == BlockReadResult::kReadsDiffer) {
     Tell("The settings on Velotrack could not be read reliably: two reads of the block differ."
          "\n\nNothing was written to Velotrack.\nTry to re-plug a device",
@@ -243,10 +254,13 @@ bool ProfileTransfer::VerifyInfoBlock(const InfoBlockBytes& written) {
 
 ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint32_t restartWaitMs) {
   const uint32_t address = flash::InfoBlockAddress(link_.Identity());
+  failedAddress_ = address;
   if (!flash::EnterProgramming(link_)) return ProgramStep::kEnter;
   for (uint32_t offset = 0; offset < flash::kInfoBlockSize; offset += kSectorBytes) {
+    failedAddress_ = address + offset;
     if (!flash::EraseFlashSector(link_, address + offset)) return ProgramStep::kErase;
   }
+  failedAddress_ = address;
   if (!flash::WriteBoardMemory(link_, address, flash::kInfoBlockSize, block.data())) {
     return ProgramStep::kWrite;
   }
@@ -304,6 +318,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   lastMessage_.clear();
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
+  failedBefore_.clear();
   declined_ = false;
   refused_ = false;
   const bool clear = mode == WriteMode::kTotalClear;
@@ -351,10 +366,12 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   lastMessage_.clear();
   lastBackup_.clear();
   failedStep_ = ProgramStep::kNone;
+  failedBefore_.clear();
   refused_ = false;
   if (const flash::InfoBlockCheck check = flash::CheckInfoBlock(block); !check.Sound() &&
                                                                        check.condition != flash::BlockCondition::kErased) {
     refused_ = true;
+    failedBefore_ = "the backup is not a whole settings block (" + check.damage + "); nothing was written";
     Tell("This backup is not a whole settings block (" + check.damage + ").\n\nNothing was written to Velotrack.",
          kWriteErrorTitle);
     Finish(false);

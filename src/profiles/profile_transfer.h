@@ -16,6 +16,7 @@
 #include "flash/info_block_damage.h"
 #include "flash/stored_image.h"
 #include "profiles/info_block_backup.h"
+#include "profiles/profile_image.h"
 #include "profiles/settings_editor.h"
 
 namespace vt::profiles {
@@ -53,6 +54,11 @@ struct BlockDifference {
   size_t first = 0;
 };
 BlockDifference CompareBlocks(const InfoBlockBytes& a, const InfoBlockBytes& b);
+
+// "0xE0000".
+std::string HexAddress(uint32_t address);
+// Why a block could not take the profile record, as one line.
+std::string PrepareFailureText(PrepareResult result);
 
 class ProfileTransfer {
  public:
@@ -104,6 +110,9 @@ class ProfileTransfer {
   // The backup taken by the last write, clear, or restore; empty when none.
   const std::filesystem::path& LastBackup() const { return lastBackup_; }
   ProgramStep LastFailedStep() const { return failedStep_; }
+  // The step the last read, write, clear or restore failed at, as one line
+  // ("erasing the info block at 0xE0200 failed"); empty when none failed.
+  std::string FailedStepText() const;
   // The text the last failure message showed (empty when none).
   const std::string& LastMessage() const { return lastMessage_; }
   // The user answered No to the last question.
@@ -153,6 +162,8 @@ class ProfileTransfer {
   ProgramStep failedStep_ = ProgramStep::kNone;
   std::string lastMessage_;
   std::string verifyDetail_;  // what the read-back found, for the message
+  uint32_t failedAddress_ = 0;  // where the failed program step was
+  std::string failedBefore_;    // a failure before programming, as one line
   bool declined_ = false;
   bool refused_ = false;
   flash::BlockCondition lastCondition_ = flash::BlockCondition::kSound;

@@ -59,6 +59,7 @@ bool ProfileTransfer::BlockWritable(const InfoBlockBytes& block, bool clear) {
     }
   }
   refused_ = true;
+  failedBefore_ = why + kNothingWritten;
   Tell(why + kNothingWritten + "\n\n" + Advice(), kWriteErrorTitle);
   return false;
 }

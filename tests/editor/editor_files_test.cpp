@@ -4,10 +4,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "profiles/enabling_rules.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_file_check.h"
 #include "tests/editor/editor_files_fixture.h"
 
 namespace vt::profiles {
@@ -100,6 +102,27 @@ TEST_F(EditorFilesTest, BadFilesAreRefusedWithTheirMessage) {
   const auto unwritable = dir_ / "no-such-dir" / "x.dat";
   EXPECT_EQ(WriteProfileFile(ed, nullptr, SaveWhat::kAllSets, unwritable), SaveResult::kFailed);
   EXPECT_EQ(h.Script().MessageBoxes().back().request.caption, "File Error");
+}
+
+// Whatever a board or a file put into the pages, what the pages save is a
+// file the command line takes: the pages keep only values of their lists.
+TEST_F(EditorFilesTest, EveryFileThePagesSavePassesTheFileCheck) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    for (int i = 0; i < kProfileCount; ++i) {
+      StoredRecord r{};
+      for (auto& b : r) b = static_cast<uint8_t>(random());
+      // Half the rounds with a known camera, whose lists are not empty.
+      if (round % 2 == 0) {
+        const auto cameras = CameraModels();
+        SetRecordU16(r, kCameraOffset, static_cast<uint16_t>(cameras[random() % cameras.size()].code));
+      }
+      ed.LoadProfileIntoEditor(r, i + 1);
+    }
+    const ProfileRecordsBytes records = ed.StoreProfiles();
+    EXPECT_EQ(CheckProfileFileBytes(BuildAllProfilesFile(records, {})), "") << "round " << round;
+    EXPECT_EQ(CheckProfileFileBytes(*BuildOneProfileFile(records, round % kProfileCount, {})), "");
+  }
 }
 
 }  // namespace

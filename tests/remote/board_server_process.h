@@ -48,9 +48,11 @@ class BoardServerProcess {
   // The address the server listens on; empty when it did not come up.
   const std::string& Address() const { return address_; }
 
-  void Stop() {
+  // Ends the server with `sig` and waits for it: SIGTERM lets it save and
+  // stop, SIGKILL gives it no chance to.
+  void Stop(int sig = SIGTERM) {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
+    kill(pid_, sig);
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;

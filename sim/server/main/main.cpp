@@ -20,6 +20,7 @@
 #include "platform/guarded_main.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
+#include "sim/server/flash_sync_hid.h"
 #include "sim/server/server_cli.h"
 #include "sim/wire/wire_server.h"
 
@@ -95,7 +96,9 @@ int Serve(ServeOptions& o) {
     board->ArmFaults(o.faults);
   }
 
-  vt::sim::WireServer server(backend);
+  // Every flash change is on disk before the write that made it is answered.
+  vt::sim::FlashSyncHid synced(backend, o.flashFiles);
+  vt::sim::WireServer server(synced);
   if (!server.Listen(*address, &error)) {
     std::fprintf(stderr, "velotrack-board: %s\n", error.c_str());
     return 1;
@@ -124,7 +127,8 @@ int Serve(ServeOptions& o) {
       gResume = 0;
       server.ResumeStopped();
     }
-    // Flash goes to disk whenever the line has been quiet for a moment.
+    // Each change is on disk already; the whole file is written again
+    // whenever the line has been quiet for a moment.
     if (!server.RunOnce(200)) SaveDirty(backend, o);
   }
   server.Shutdown();

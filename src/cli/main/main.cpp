@@ -1,19 +1,19 @@
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_app.h"
 #include "platform/guarded_main.h"
+#include "platform/stop_signals.h"
 
 namespace {
-volatile std::sig_atomic_t g_interrupted = 0;
-void OnInterrupt(int) { g_interrupted = 1; }
 
 int RunVelotrack(int argc, char** argv) {
-  std::signal(SIGINT, OnInterrupt);
+  // Ctrl-C ends `messages --follow`; while a board's flash changes, every
+  // stop request waits for the change to be complete.
+  vt::platform::ProcessStopSignals signals;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return vt::cli::RunCli(args, std::cout, std::cerr, [] { return g_interrupted != 0; });
+  return vt::cli::RunCli(args, std::cout, std::cerr, [&signals] { return signals.Pending() != 0; }, &signals);
 }
 
 }  // namespace
