@@ -111,7 +111,7 @@ class BoardLink {
   uint32_t ClaimWaitMs() const { return claimWaitMs_; }
   // The program's stop requests, held from the first erase or commit (see
   // SendFlashCommand); none: nothing is held.
-  void SetStopSignals(platform::StopSignals* signals) { stopSignals_ = signals; }
+  void SetStopSignals(platform::StopSignals* stops) { stopSignals_ = stops; }
   platform::StopSignals* GetStopSignals() const { return stopSignals_; }
 
   platform::HidBackend& Hid() { return hid_; }
