@@ -9,7 +9,9 @@ namespace vt::platform {
 std::string OverwriteFileAt(const std::filesystem::path& path, uint64_t offset, std::span<const uint8_t> bytes) {
   const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return path.string() + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
+  if (h == INVALID_HANDLE_VALUE) {
+    return path.string() + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
+  }
   bool ok = true;
   size_t done = 0;
   while (ok && done < bytes.size()) {

@@ -116,7 +116,9 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   ShowSerial();
 
   bool ok = block.has_value();
-  if (!ok) failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) + " failed";
+  if (!ok) {
+    failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) + " failed";
+  }
   ProfileImage image = FallbackProfileImage();
   const flash::InfoBlockCheck check =
       ok ? flash::CheckInfoBlock(*block) : flash::InfoBlockCheck{flash::BlockCondition::kSound, {}};
@@ -217,9 +219,10 @@ bool ProfileTransfer::SaveBackup(const InfoBlockBytes& block) {
 
 std::optional<InfoBlockBytes> ProfileTransfer::ReadAndBackUp() {
   const TrustedBlockRead read = ReadTrustedInfoBlock();
-  failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) +
-                  (read.result == BlockReadResult::kReadsDiffer ? " twice gave different bytes" : " failed");
-  if (read.result == BlockReadResult::kOk) failedBefore_.clear();
+  if (read.result != BlockReadResult::kOk) {
+    failedBefore_ = "reading the info block at " + HexAddress(flash::InfoBlockAddress(link_.Identity())) +
+                    (read.result == BlockReadResult::kReadsDiffer ? " twice gave different bytes" : " failed");
+  }
   if (read.result == BlockReadResult::kReadsDiffer) {
     Tell("The settings on Velotrack could not be read reliably: two reads of the block differ."
          "\n\nNothing was written to Velotrack.\nTry to re-plug a device",

@@ -18,8 +18,10 @@ std::string PrepareFailureText(PrepareResult result) {
     case PrepareResult::kReady: return {};
     case PrepareResult::kNotValid: return "the info block is not valid (its first word is not 1); nothing was written";
     case PrepareResult::kNoFreeSlot: return "the info block's record chain has no free slot; nothing was written";
-    case PrepareResult::kNoRoom: return "the profile record does not fit behind the info block's records; nothing was written";
-    case PrepareResult::kDamaged: return "the info block's profile record or record chain is damaged; nothing was written";
+    case PrepareResult::kNoRoom:
+      return "the profile record does not fit behind the info block's records; nothing was written";
+    case PrepareResult::kDamaged:
+      return "the info block's profile record or record chain is damaged; nothing was written";
   }
   return {};
 }

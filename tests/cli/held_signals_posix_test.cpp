@@ -147,8 +147,8 @@ TEST(HeldStopSignals, ATermOrHangupDuringTheWriteWaitsForTheVerifiedBlock) {
   }
 }
 
-// A file-size limit the output file would pass is a failed write (exit 7),
-// never a program killed with part of a file left behind.
+// A file-size limit the output file or a backup would pass is a failed
+// write (exit 7), never a program killed with part of a file left behind.
 TEST(HeldStopSignals, AFileSizeLimitIsAWriteError) {
   Served s("vt_fsize_");
   const fs::path out = s.dir / "all.toml";
@@ -158,6 +158,18 @@ TEST(HeldStopSignals, AFileSizeLimitIsAWriteError) {
   EXPECT_FALSE(fs::exists(out));
   for (const auto& entry : fs::directory_iterator(s.dir)) {
     EXPECT_TRUE(entry.path().filename() == "out.txt" || entry.path().filename() == "err.txt") << entry.path();
+  }
+  // A backup cut short by the limit is no backup, and nothing is erased
+  // without one.
+  const fs::path backups = s.dir / "backups";
+  ProgramRun clear(s.dir, {"--board", "virtual", "profiles", "clear", "--yes", "--backup-dir", backups.string()},
+                   1024);
+  EXPECT_EQ(clear.Wait(), 7) << clear.Err();
+  EXPECT_NE(clear.Err().find("Nothing was written to Velotrack."), std::string::npos) << clear.Err();
+  if (fs::exists(backups)) {
+    for (const auto& entry : fs::recursive_directory_iterator(backups)) {
+      EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+    }
   }
 }
 

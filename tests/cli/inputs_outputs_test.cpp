@@ -81,7 +81,8 @@ TEST_F(InputsOutputsTest, BadProfileFilesAreRefusedWithNothingSent) {
     std::vector<uint8_t> bytes;
     const char* fault;
   } cases[] = {
-      {"header-and-noise.dat", withBody(noise(604)), "652 bytes: larger than any profile file (608 bytes for all sets, 128 for one)"},
+      {"header-and-noise.dat", withBody(noise(604)),
+       "652 bytes: larger than any profile file (608 bytes for all sets, 128 for one)"},
       {"noise-of-the-right-size.dat", withBody(noise(560)), "is not one of the values the page offers"},
       {"one-set-kind-all-sets-size.dat", oneKindAllSize, "a file of one set is 128 bytes"},
       {"unknown-kind.dat", unknownKind, "neither '0' (all sets) nor '1' (one set)"},
