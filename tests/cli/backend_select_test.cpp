@@ -108,7 +108,7 @@ TEST(TracingBackend, OneLinePerPrimitiveWithBytesAndResults) {
   EXPECT_EQ(trace.str(),
             "Open virtual:0 -> 0 h=1\n"
             "Write h=1 wait=500 len=65 [" + reportHex + "] -> 0\n"
-            "GetSerial h=1 size=8 -> 0 n=8 [57 00 31 00 30 00 30 00]\n"
+            "GetSerial h=1 size=8 -> 0 n=8 [57 00 56 00 30 00 30 00]\n"
             "Close h=1\n");
 }
 
