@@ -129,7 +129,8 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     // keeps saying so instead of "OK".
     SetStatusText("No data");
     link_.GetClock().SleepMs(1000);
-    lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " + Advice();
+    lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " +
+                   RestoreAdvice(backupRoot_, link_.Identity().SerialText());
     editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
     lastStatus_ = kTransferOk;
     return true;
