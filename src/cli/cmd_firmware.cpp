@@ -187,10 +187,12 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
       args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
   std::string lastBackup;
+  bool lastBackupSound = true;
   flash::UpdateContext uctx{*link, ui,
-                            profiles::UpdateBackupStore(*link, root, [&ctx, &lastBackup](const auto& saved) {
+                            profiles::UpdateBackupStore(*link, root, [&](const auto& saved) {
                               if (saved.ok) {
                                 lastBackup = saved.path.string();
+                                lastBackupSound = saved.condition == flash::BlockCondition::kSound;
                                 ctx.out << "Info block saved to " << saved.path.string();
                                 if (saved.condition != flash::BlockCondition::kSound) {
                                   ctx.out << " (" << flash::BlockConditionName(saved.condition)
@@ -233,7 +235,12 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     std::string why = "Velotrack I/O Error: the update failed: " + flash::DescribeUpdateFailure(uctx.failure, lastBackup);
     // A damaged block stopped it before anything was erased: the way back
     // is a sound backup.
-    if (uctx.infoBlockDamaged) why += "; " + profiles::RestoreAdvice(root, link->Identity().SerialText());
+    // So does a failure after a copy of an erased or damaged block: that
+    // copy puts nothing right.
+    if (uctx.infoBlockDamaged || !lastBackupSound) {
+      if (!lastBackupSound) why += "; that copy holds no settings of its own";
+      why += "; " + profiles::RestoreAdvice(root, link->Identity().SerialText());
+    }
     return ctx.FailWrite(why, refused ? ExitCode::kRefusedInput : ExitCode::kWriteFailed);
   }
   ctx.out << "OK\n";

@@ -18,9 +18,11 @@ constexpr size_t kStretchBytes = 512;
 // multiple of 8 bytes, so a program cut short leaves erased flash from such
 // a boundary on.
 constexpr size_t kWriteUnit = 8;
-// Inside the seven profile slots, a run of erased bytes this long is not
-// something the editor writes (every slot ends in 25 reserved zero bytes).
-constexpr size_t kHoleBytes = 24;
+// Inside the seven profile slots, a run of erased bytes as long as the
+// profile write's unit (what a commit that never landed leaves). No slot
+// holds that many by itself: its header word carries the profile number,
+// and a run this long would need nearly every field of a slot erased.
+constexpr size_t kHoleBytes = 64;
 // The profile record: seven 80-byte slots, then the eighth slot.
 constexpr size_t kProfileSlotsBytes = 560;
 constexpr size_t kProfilePayloadBytes = 640;

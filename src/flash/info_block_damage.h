@@ -32,8 +32,9 @@ struct InfoBlockCheck {
 // - a 512-byte stretch (the smallest sector under any board's block) is
 //   erased while a later one holds data, or a record reaches into an erased
 //   stretch (an interrupted erase or rewrite);
-// - a record holds an erased hole: a run of 16 or more erased bytes inside
-//   it (a write unit that never landed), or the chain's last record ends in
+// - a record holds an erased hole: a run of 64 or more erased bytes inside
+//   its profile slots (a write unit that never landed), or the chain's last
+//   record (of a known kind) ends in
 //   erased bytes that begin at a write boundary inside its data (a program
 //   cut short there; it took the records after it along). The eighth profile
 //   slot, which the panel keeps as read, may be wholly erased.

@@ -25,6 +25,7 @@ constexpr const char* kClearPrompt =
 constexpr const char* kClearTitle = "Total Clear to Velotrack";
 constexpr const char* kWriteFailed = "Write to Velotrack failed\nTry to re-plug a device";
 constexpr const char* kWriteErrorTitle = "Write Error";
+constexpr const char* kNothingWrittenText = "\n\nNothing was written to Velotrack.";
 constexpr uint32_t kSectorBytes = 512;
 
 }  // namespace
@@ -133,7 +134,8 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     // keeps saying so instead of "OK".
     SetStatusText("No data");
     link_.GetClock().SleepMs(1000);
-    lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " + Advice();
+    lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " +
+                   RestoreAdvice(backupRoot_, link_.Identity().SerialText());
     editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
     lastStatus_ = kTransferOk;
     return true;
@@ -354,6 +356,15 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
               block.begin() + static_cast<std::ptrdiff_t>(prepared.payloadOffset));
   }
 
+  // Never write what the next read would call damaged (profiles whose
+  // unused bytes are erased, from a file, can look like a hole).
+  if (const flash::InfoBlockCheck after = flash::CheckInfoBlock(block); !clear && !after.Sound()) {
+    refused_ = true;
+    Tell("The profiles would not form a whole settings block: " + after.damage + "." + kNothingWrittenText,
+         kWriteErrorTitle);
+    Finish(false);
+    return false;
+  }
   if (!SaveBackup(*read)) {
     Finish(false);
     return false;

@@ -195,10 +195,13 @@ void MainWindow::RestartMessagePoll() { OnCommand(window_, mw::kGetMessages); }
 void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   const std::filesystem::path root = transfer_->BackupRoot();
   std::string lastBackup;
+  bool lastBackupSound = true;
   flash::UpdateContext ctx{link_, *updateUi_,
                            profiles::UpdateBackupStore(link_, root,
-                                                       [&lastBackup](const profiles::BackupSaveResult& saved) {
-                                                         if (saved.ok) lastBackup = saved.path.string();
+                                                       [&](const profiles::BackupSaveResult& saved) {
+                                                         if (!saved.ok) return;
+                                                         lastBackup = saved.path.string();
+                                                         lastBackupSound = saved.condition == flash::BlockCondition::kSound;
                                                        }),
                            firmwareLookup_};
   // A failed update names its step and where the info block as it was is
@@ -206,7 +209,11 @@ void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
   const auto tellFailure = [&](std::optional<bool> ran, std::string_view caption) {
     if (ran && !*ran && ctx.failure.step != flash::UpdateStep::kNone) {
       std::string text = "The update failed: " + flash::DescribeUpdateFailure(ctx.failure, lastBackup);
-      if (ctx.infoBlockDamaged) text += "\n\n" + profiles::RestoreAdvice(root, link_.Identity().SerialText());
+      // A damaged block, or a copy of one that holds no settings: the way
+      // back is the newest sound backup.
+      if (ctx.infoBlockDamaged || !lastBackupSound) {
+        text += "\n\n" + profiles::RestoreAdvice(root, link_.Identity().SerialText());
+      }
       updateUi_->ShowMessage(text, caption);
     }
   };
