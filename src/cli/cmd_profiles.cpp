@@ -163,8 +163,11 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
     return 1;
   }
   s.Editor().Script().ClearRecord();
-  return FinishWrite(ctx, s, s.Transfer()->RestoreInfoBlock(*loaded.block),
-                     "the settings block of " + a.file + ", written and verified");
+  const bool ok = s.Transfer()->RestoreInfoBlock(*loaded.block);
+  if (ok && s.Transfer()->ChecksumsKept() > 0) {
+    ctx.out << "The board's firmware checksums were kept: the backup's describe the firmware it ran then.\n";
+  }
+  return FinishWrite(ctx, s, ok, "the settings block of " + a.file + ", written and verified");
 }
 
 int RunConvert(CliContext& ctx, const ProfilesArgs& a) {

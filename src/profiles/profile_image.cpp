@@ -70,6 +70,23 @@ PreparedBlock PrepareProfileRecord(InfoBlockBytes& block) {
   return placed;
 }
 
+int KeepFirmwareChecksums(InfoBlockBytes& restored, std::span<const uint8_t> current) {
+  int changed = 0;
+  for (const uint16_t tag : {flash::kAppChecksumTag, flash::kBootChecksumTag}) {
+    uint16_t restoredLength = 0;
+    uint16_t currentLength = 0;
+    const auto to = Find(restored, tag, &restoredLength);
+    const auto from = Find(current, tag, &currentLength);
+    if (!to || !from || *to + 2 > restored.size() || *from + 2 > current.size()) continue;
+    if (restoredLength < flash::kRecordHeaderBytes + 2 || currentLength < flash::kRecordHeaderBytes + 2) continue;
+    const uint16_t value = Le16(current, *from);
+    if (Le16(restored, *to) == value) continue;
+    PutLe16(restored, *to, value);
+    ++changed;
+  }
+  return changed;
+}
+
 namespace {
 
 PreparedBlock PlaceProfileRecord(InfoBlockBytes& block) {

@@ -55,4 +55,10 @@ struct PreparedBlock {
 // chain is ended after it. On any result but kReady the block is unchanged.
 PreparedBlock PrepareProfileRecord(InfoBlockBytes& block);
 
+// Puts the firmware checksums (tags 2 and 12) that `current` holds into
+// `restored` wherever both blocks have the record: a block put back after a
+// firmware update must describe the firmware the board runs now. Returns
+// how many checksums changed.
+int KeepFirmwareChecksums(InfoBlockBytes& restored, std::span<const uint8_t> current);
+
 }  // namespace vt::profiles

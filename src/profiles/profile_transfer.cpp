@@ -382,6 +382,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
   failedStep_ = ProgramStep::kNone;
   failedBefore_.clear();
   refused_ = false;
+  checksumsKept_ = 0;
   if (const flash::InfoBlockCheck check = flash::CheckInfoBlock(block); !check.Sound() &&
                                                                        check.condition != flash::BlockCondition::kErased) {
     refused_ = true;
@@ -401,7 +402,11 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
     Finish(false);
     return false;
   }
-  failedStep_ = ProgramInfoBlock(block, 0);
+  // The checksums of a sound block describe the firmware on the board now;
+  // a backup's may be from before an update.
+  InfoBlockBytes toWrite = block;
+  checksumsKept_ = lastCondition_ == flash::BlockCondition::kSound ? KeepFirmwareChecksums(toWrite, *current) : 0;
+  failedStep_ = ProgramInfoBlock(toWrite, 0);
   ReportStepFailure();
   const bool ok = failedStep_ == ProgramStep::kNone;
   Finish(ok);

@@ -104,6 +104,9 @@ class ProfileTransfer {
   // The board's firmware version as the last read found it ("5.32.0"),
   // recorded in backups; empty when unknown.
   const std::string& BoardFirmware() const { return boardFirmware_; }
+  // How many firmware checksums the last restore kept from the board's
+  // sound block instead of taking the backup's (after a firmware update).
+  int ChecksumsKept() const { return checksumsKept_; }
   void NoteBoardFirmware(std::string text) { boardFirmware_ = std::move(text); }
   void ShowSerial();
   uint8_t LastStatus() const { return lastStatus_; }
@@ -168,6 +171,7 @@ class ProfileTransfer {
   bool refused_ = false;
   flash::BlockCondition lastCondition_ = flash::BlockCondition::kSound;
   std::string boardFirmware_;
+  int checksumsKept_ = 0;
 };
 
 }  // namespace vt::profiles

@@ -144,5 +144,25 @@ TEST_F(DamageTest, ErasedBlockSaysNoDataAndIsNotWrittenInto) {
   EXPECT_EQ(NewestSoundBackup(backupRoot_, link_->Identity().SerialText()), backup);
 }
 
+
+// A backup from before a firmware update goes back with the checksums the
+// board's sound block holds now: the profiles are the backup's, the tag-2
+// and tag-12 values describe the firmware the board runs.
+TEST_F(DamageTest, RestoreKeepsTheChecksumsOfTheFirmwareNowOnTheBoard) {
+  const std::vector<uint8_t> before = BoardBlock();
+  std::vector<uint8_t> now = before;
+  now[0x0C] ^= 0x5A;            // tag-2 payload at 0xC
+  now[0x296] ^= 0x33;           // tag-12 payload at 0x296
+  now[0x12 + 80 + 36] ^= 0x01;  // and a profile changed since
+  PutBlock(now);
+  InfoBlockBytes backup{};
+  std::copy(before.begin(), before.end(), backup.begin());
+  ASSERT_TRUE(transfer_->RestoreInfoBlock(backup));
+  EXPECT_EQ(transfer_->ChecksumsKept(), 2);
+  std::vector<uint8_t> expected = before;
+  for (size_t at : {size_t{0x0C}, size_t{0x296}}) expected[at] = now[at];
+  EXPECT_EQ(BoardBlock(), expected);
+}
+
 }  // namespace
 }  // namespace vt::profiles::testing
