@@ -33,8 +33,20 @@ bool Session::ReadBoard(bool changesBoard) {
   if (t == nullptr) return false;
   const bool ok = t->ReadProfilesFromBoard(false);
   ReportMessages();
-  if (!ok) ctx_.Fail("reading the profiles failed: " + Status());
+  if (!ok) ctx_.FailWrite("reading the profiles failed: " + Status(), ExitCode::kFailure);
   return ok;
+}
+
+bool Session::HoldBoard() {
+  if (hold_) return true;
+  if (Transfer(true) == nullptr) return false;
+  auto claim = std::make_unique<devlink::BoardClaim>(*link_);
+  if (!claim->Granted()) {
+    ctx_.Fail(claim->Refusal(), claim->Busy() ? ExitCode::kBoardBusy : ExitCode::kFailure);
+    return false;
+  }
+  hold_ = std::move(claim);
+  return true;
 }
 
 void Session::PanelStartUp() {
