@@ -19,11 +19,21 @@ BoardClaim::BoardClaim(BoardLink& link, Wait wait) : link_(link) {
   }
   link_.lastBusy_.clear();
   path_ = link_.Identity().devicePath;
+  bool redetected = false;
+  if (path_.empty()) {
+    // Nothing found yet: without a board there is nothing to hold.
+    redetected = true;
+    if (!link_.USBDeviceDetect_Win32()) {
+      const std::string stack = link_.StackError();
+      refusal_ = stack.empty() ? "no board found" : stack;
+      return;
+    }
+    path_ = link_.Identity().devicePath;
+  }
   platform::Clock& clock = link_.GetClock();
   const uint32_t start = clock.NowMs();
   const uint32_t waitMs = wait == Wait::kBounded ? link_.ClaimWaitMs() : 0;
   std::string holder;
-  bool redetected = false;
   for (uint32_t asked = 0;; ++asked) {
     const int rc = link_.Hid().Claim(path_, link_.ClientName(), &holder);
     if (rc == platform::kWaitOk) break;

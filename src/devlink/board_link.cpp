@@ -96,6 +96,7 @@ uint8_t BoardLink::ReadDeviceText(std::span<uint8_t> buffer, size_t* got) {
   // rather than wait for it, and never holds up that program's write.
   const BoardClaim claim(*this, BoardClaim::Wait::kNone);
   if (claim.Busy()) return kStatusOk;
+  if (!claim.Granted()) return kStatusNoResponse;
   if (!OpenDevice()) {
     if (!USBDeviceDetect_Win32() || !OpenDevice()) {
       CloseDevice();

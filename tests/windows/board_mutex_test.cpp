@@ -34,7 +34,7 @@ class OneBoard final : public HidBackend {
 // belongs to the thread that took it. It takes the board, says so, and lets
 // go (or ends without letting go) when told.
 struct OtherHolder {
-  explicit OtherHolder(bool letGo) : letGo(letGo) {
+  explicit OtherHolder(bool lettingGo) : letGo(lettingGo) {
     took = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     end = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread = CreateThread(nullptr, 0, &OtherHolder::Run, this, 0, nullptr);
