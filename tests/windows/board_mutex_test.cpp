@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <cstdlib>
 #include <string>
 
 #include "platform/windows/board_mutex.h"
@@ -27,7 +28,9 @@ class OneBoard final : public HidBackend {
   int Read(HidHandle, std::span<uint8_t>, uint32_t, size_t*) override { return kWaitFailed; }
   int GetIndexedString(HidHandle, uint8_t, std::span<uint8_t>, size_t*) override { return kWaitFailed; }
   int GetSerial(HidHandle, std::span<uint8_t>, size_t*) override { return kWaitFailed; }
-  std::string path = "\\\\?\\hid#vid_1234&pid_5678#" + std::to_string(GetCurrentProcessId()) + "#{4d1e55b2}";
+  explicit OneBoard(DWORD tag = GetCurrentProcessId())
+      : path("\\\\?\\hid#vid_1234&pid_5678#" + std::to_string(tag) + "#{4d1e55b2}") {}
+  std::string path;
 };
 
 // Another program holding the board: a thread of its own, since a mutex
@@ -89,6 +92,61 @@ TEST(BoardMutex, OneHolderPerBoardAndTheOthersAreToldWho) {
   { OtherHolder gone(false); ASSERT_EQ(gone.claimed, kWaitOk); }
   EXPECT_EQ(hid.Claim(path, "velotrack read", &holder), kWaitOk);
   hid.Release(path);
+}
+
+// Another program: this test program started again, which takes the
+// board of the test that started it, says so and holds it until told.
+TEST(BoardMutex, TwoProgramsNeverHoldOneBoardTogether) {
+  const DWORD tag = GetCurrentProcessId();
+  const std::wstring suffix = std::to_wstring(tag);
+  const HANDLE took = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\vt-test-took-" + suffix).c_str());
+  const HANDLE end = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\vt-test-end-" + suffix).c_str());
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  std::wstring command = L"\"" + std::wstring(self) +
+                         L"\" --gtest_also_run_disabled_tests --gtest_filter=BoardMutex.DISABLED_HoldForAnotherProgram";
+  SetEnvironmentVariableW(L"VT_HOLD_BOARD", suffix.c_str());
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION other{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &other);
+  SetEnvironmentVariableW(L"VT_HOLD_BOARD", nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_EQ(WaitForSingleObject(took, 30000), WAIT_OBJECT_0);
+
+  auto* board = new OneBoard(tag);
+  const std::string path = board->path;
+  BoardMutexHid hid{std::unique_ptr<HidBackend>(board)};
+  std::string holder;
+  EXPECT_EQ(hid.Claim(path, "velotrack read", &holder), kWaitTimeout);
+  EXPECT_EQ(holder, "velotrack firmware update (pid " + std::to_string(other.dwProcessId) + ")");
+  SetEvent(end);
+  EXPECT_EQ(WaitForSingleObject(other.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(other.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(hid.Claim(path, "velotrack read", &holder), kWaitOk);
+  hid.Release(path);
+  for (HANDLE h : {other.hProcess, other.hThread, took, end}) CloseHandle(h);
+}
+
+// The other program's part of the test above (run only by it).
+TEST(BoardMutex, DISABLED_HoldForAnotherProgram) {
+  wchar_t suffix[32];
+  ASSERT_GT(GetEnvironmentVariableW(L"VT_HOLD_BOARD", suffix, 32), 0u);
+  const HANDLE took = OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Local\\vt-test-took-" + std::wstring(suffix)).c_str());
+  const HANDLE end = OpenEventW(SYNCHRONIZE, FALSE, (L"Local\\vt-test-end-" + std::wstring(suffix)).c_str());
+  ASSERT_TRUE(took != nullptr && end != nullptr);
+  auto* board = new OneBoard(static_cast<DWORD>(std::wcstoul(suffix, nullptr, 10)));
+  const std::string path = board->path;
+  BoardMutexHid hid{std::unique_ptr<HidBackend>(board)};
+  std::string holder;
+  ASSERT_EQ(hid.Claim(path, "velotrack firmware update", &holder), kWaitOk);
+  SetEvent(took);
+  WaitForSingleObject(end, 30000);
+  hid.Release(path);
+  CloseHandle(took);
+  CloseHandle(end);
 }
 
 }  // namespace
