@@ -1,5 +1,6 @@
 #include "sim/wire/board_claims.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace vt::sim {
@@ -14,12 +15,49 @@ BoardClaims::Holder* BoardClaims::Current(const std::string& path) {
   return &it->second;
 }
 
+BoardClaims::Holder* BoardClaims::FirstWaiter(const std::string& path) {
+  const auto it = waiters_.find(path);
+  if (it == waiters_.end()) return nullptr;
+  auto& line = it->second;
+  const uint32_t now = clock_.NowMs();
+  std::erase_if(line, [&](const Holder& w) { return static_cast<uint32_t>(now - w.lastSeenMs) > kWaiterLapseMs; });
+  if (line.empty()) {
+    waiters_.erase(it);
+    return nullptr;
+  }
+  return &line.front();
+}
+
+void BoardClaims::Wait(const std::string& path, ClientId client, const std::string& who) {
+  auto& line = waiters_[path];
+  const auto it = std::find_if(line.begin(), line.end(), [&](const Holder& w) { return w.client == client; });
+  if (it != line.end()) {
+    it->lastSeenMs = clock_.NowMs();
+    return;
+  }
+  line.push_back({client, who, clock_.NowMs()});
+}
+
 bool BoardClaims::Claim(const std::string& path, ClientId client, const std::string& who,
                         std::string* holder) {
   Holder* h = Current(path);
   if (h != nullptr && h->client != client) {
+    Wait(path, client, who);
     *holder = h->who;
     return false;
+  }
+  if (h == nullptr) {
+    const Holder* next = FirstWaiter(path);
+    if (next != nullptr && next->client != client) {
+      *holder = next->who;
+      Wait(path, client, who);
+      return false;
+    }
+  }
+  // Granted: out of the line, if it was in it.
+  if (const auto it = waiters_.find(path); it != waiters_.end()) {
+    std::erase_if(it->second, [&](const Holder& w) { return w.client == client; });
+    if (it->second.empty()) waiters_.erase(it);
   }
   Holder& mine = holders_[path];
   mine.client = client;
@@ -46,6 +84,10 @@ bool BoardClaims::MayUse(const std::string& path, ClientId client) {
 void BoardClaims::ReleaseAll(ClientId client) {
   for (auto it = holders_.begin(); it != holders_.end();) {
     it = it->second.client == client ? holders_.erase(it) : std::next(it);
+  }
+  for (auto it = waiters_.begin(); it != waiters_.end();) {
+    std::erase_if(it->second, [&](const Holder& w) { return w.client == client; });
+    it = it->second.empty() ? waiters_.erase(it) : std::next(it);
   }
 }
 

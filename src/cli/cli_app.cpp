@@ -52,7 +52,7 @@ void DefineCli(CLI::App& app, CliContext& ctx) {
                  "the board with this serial among several (see `velotrack devices`)");
   app.add_option("--trace", ctx.options.traceFile, "log every HID primitive with its bytes to FILE");
   app.add_option("--busy-wait", ctx.options.busyWaitSeconds,
-                 "SECONDS to wait for a board another program is writing")
+                 "SECONDS to wait for a board another program is using")
       ->capture_default_str();
   for (RegisterGroup group : kGroups) group(app, ctx);
 }

@@ -7,7 +7,7 @@
 
 #include "app/board_address.h"
 #include "cli/text_format.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
 #include "platform/file_io.h"
 
 namespace vt::cli {
@@ -126,7 +126,7 @@ devlink::BoardLink* CliContext::Board(bool changesBoard) {
       Fail("the board is busy: used by " + busy, ExitCode::kBoardBusy);
       return nullptr;
     }
-    clock.SleepMs(devlink::FlashWriteClaim::kRetryMs);
+    clock.SleepMs(devlink::BoardClaim::kRetryMs);
   }
   if (!found) {
     // Nowhere to look is not the same as nothing there.

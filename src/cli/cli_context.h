@@ -62,8 +62,9 @@ class CliContext {
   devlink::BoardLink* Board(bool changesBoard = false);
   // Also fails with "the board is busy: ..." (after the bounded wait) when
   // another program holds the board and keeps it from answering.
-  // After an operation: fails with the busy exit code when the board was
-  // held by another program, else with `code`.
+  // After an operation, a read as much as a write: fails with the busy exit
+  // code and the holder when the board was held by another program, else
+  // with `code`.
   int FailWrite(const std::string& message, ExitCode code);
 
   // Ends the session (a virtual board's flash file is written back). False

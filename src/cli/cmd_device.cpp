@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "cli/json_text.h"
 #include "cli/text_format.h"
 #include "devlink/board_identity.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/flash_commands.h"
 
@@ -140,7 +141,7 @@ int RunRead(CliContext& ctx, const std::string& addressText, const std::string& 
   if (link == nullptr) return ctx.Failed();
   std::vector<uint8_t> bytes(*count);
   if (!flash::ReadBoardMemory(*link, *address, *count, bytes.data())) {
-    return ctx.Fail("Velotrack I/O Error: memory read failed");
+    return ctx.FailWrite("Velotrack I/O Error: memory read failed", ExitCode::kFailure);
   }
   ctx.out << HexDump(*address, bytes);
   return 0;
@@ -160,6 +161,13 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
   const uint32_t start = clock.NowMs();
   for (;;) {
     std::array<uint8_t, kDeviceTextBytes> text{};
+    // One fetch waits for a board another program holds, as a read does;
+    // a follow skips the polls that find it held (the fetch does not wait).
+    std::optional<devlink::BoardClaim> claim;
+    if (!args.follow) {
+      claim.emplace(*link);
+      if (claim->Busy()) return ctx.Fail(claim->Refusal(), ExitCode::kBoardBusy);
+    }
     const uint8_t status = link->ReadDeviceText(text);
     if (status != devlink::kStatusOk && !args.follow) return ctx.Fail("no board found", ExitCode::kNoBoard);
     // While following, a board that is away is simply asked again later.
@@ -182,7 +190,7 @@ int RunMessages(CliContext& ctx, const MessagesArgs& args) {
 int RunReset(CliContext& ctx) {
   devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
-  const devlink::FlashWriteClaim claim(*link);
+  const devlink::BoardClaim claim(*link);
   if (!claim.Granted()) return ctx.FailWrite(claim.Refusal(), ExitCode::kWriteFailed);
   if (!flash::RestartBoard(*link)) return ctx.Fail("Velotrack I/O Error: restart not sent", ExitCode::kWriteFailed);
   ctx.out << "restart sent\n";
@@ -200,7 +208,7 @@ int RunCommand(CliContext& ctx, const std::vector<std::string>& fields) {
   devlink::BoardLink* link = ctx.Board(true);
   if (link == nullptr) return ctx.Failed();
   if (!link->USBSendCommand(b[0], b[1], b[2], b[3], b[4])) {
-    return ctx.Fail("Velotrack I/O Error: no response (status 0x84)");
+    return ctx.FailWrite("Velotrack I/O Error: no response (status 0x84)", ExitCode::kFailure);
   }
   if (b[0] & 1) {
     ctx.out << "sent; the command expects no reply\n";

@@ -42,6 +42,8 @@ std::optional<std::vector<uint8_t>> SourceBytes(CliContext& ctx, Session& s, con
     }
     return std::move(read.bytes);
   }
+  // A change is read and written back under one hold of the board.
+  if (changes && !s.HoldBoard()) return std::nullopt;
   if (!s.ReadBoard(changes)) return std::nullopt;
   return BoardFile(s);
 }

@@ -105,8 +105,9 @@ int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
     return ctx.Fail(checked.error, ExitCode::kRefusedInput);
   }
   Session s(ctx, a);
-  // The board's sets first, so a one-set file replaces only its set.
-  if (!s.ReadBoard(true) || !LoadFile(ctx, s, a.file)) return ctx.Failed();
+  // The board's sets first, so a one-set file replaces only its set; the
+  // board is held from that read to the end of the write.
+  if (!s.HoldBoard() || !s.ReadBoard(true) || !LoadFile(ctx, s, a.file)) return ctx.Failed();
   if (!s.Confirm(kOverwritePrompt, kOverwriteTitle)) {
     return 1;
   }

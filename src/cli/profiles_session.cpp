@@ -42,8 +42,20 @@ bool Session::ReadBoard(bool changesBoard) {
     return false;
   }
   ReportMessages();
-  if (!ok) ctx_.Fail(StepFailure(*t, "reading the profiles failed"));
+  if (!ok) ctx_.FailWrite(StepFailure(*t, "reading the profiles failed"), ExitCode::kFailure);
   return ok;
+}
+
+bool Session::HoldBoard() {
+  if (hold_) return true;
+  if (Transfer(true) == nullptr) return false;
+  auto claim = std::make_unique<devlink::BoardClaim>(*link_);
+  if (!claim->Granted()) {
+    ctx_.Fail(claim->Refusal(), claim->Busy() ? ExitCode::kBoardBusy : ExitCode::kFailure);
+    return false;
+  }
+  hold_ = std::move(claim);
+  return true;
 }
 
 void Session::PanelStartUp() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_context.h"
+#include "devlink/board_claim.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_transfer.h"
 
@@ -44,6 +45,13 @@ class Session {
   // Reads the seven sets from the board into the editor.
   bool ReadBoard(bool changesBoard = false);
 
+  // Holds the board from now until the session ends, so that a command
+  // that reads the sets, changes them and writes them back is one
+  // conversation: nothing another program writes can come in between and
+  // be overwritten with what was read before it. False after printing why
+  // (the board is busy: exit 4).
+  bool HoldBoard();
+
   // What the panel does once it has read the board on start-up: its servo
   // units menu goes to degrees, so the pages show positions in degrees.
   void PanelStartUp();
@@ -67,6 +75,7 @@ class Session {
   profiles::HeadlessEditor editor_;
   devlink::BoardLink* link_ = nullptr;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;
+  std::unique_ptr<devlink::BoardClaim> hold_;  // after link_ and transfer_: let go first
   size_t shown_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "devlink/board_claim.h"
+
 namespace vt::devlink {
 
 using platform::kInvalidHidHandle;
@@ -90,6 +92,11 @@ uint8_t BoardLink::ReadDeviceText(std::span<uint8_t> buffer, size_t* got) {
   if (got != nullptr) *got = 0;
   if (buffer.empty()) return kStatusNoResponse;
   buffer[0] = 0;
+  // A poll comes back soon: it skips a board that another program holds
+  // rather than wait for it, and never holds up that program's write.
+  const BoardClaim claim(*this, BoardClaim::Wait::kNone);
+  if (claim.Busy()) return kStatusOk;
+  if (!claim.Granted()) return kStatusNoResponse;
   if (!OpenDevice()) {
     if (!USBDeviceDetect_Win32() || !OpenDevice()) {
       CloseDevice();

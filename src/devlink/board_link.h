@@ -82,7 +82,9 @@ class BoardLink {
   bool ReadIndexedString(uint8_t index, std::span<uint8_t> buffer, size_t* got = nullptr);
 
   // Reads the board's message text (string 246). 0, or kStatusNoResponse
-  // when the board could not be opened. *got (when asked for) is the number
+  // when the board could not be opened. It never waits for the board: while
+  // another program holds it, nothing is read (0, no bytes) and the text
+  // comes with a later fetch. *got (when asked for) is the number
   // of bytes the board placed (0 when the read failed).
   uint8_t ReadDeviceText(std::span<uint8_t> buffer, size_t* got = nullptr);
 
@@ -100,13 +102,13 @@ class BoardLink {
   const Report& ReplyReport() const { return replyReport_; }
 
   // How this program names itself to others that want the same board
-  // ("velotrack profiles write"); see FlashWriteClaim.
+  // ("velotrack profiles write"); see BoardClaim.
   void SetClientName(std::string name) { clientName_ = std::move(name); }
   const std::string& ClientName() const { return clientName_; }
   // "the board is busy: used by ..." when the latest claim of the board
   // was refused; empty otherwise.
   const std::string& LastBusy() const { return lastBusy_; }
-  // How long a FlashWriteClaim waits for another program to finish.
+  // How long a BoardClaim waits for another program to let go of the board.
   void SetClaimWaitMs(uint32_t ms) { claimWaitMs_ = ms; }
   uint32_t ClaimWaitMs() const { return claimWaitMs_; }
   // The program's stop requests, held from the first erase or commit (see
@@ -134,9 +136,9 @@ class BoardLink {
   std::string clientName_ = "velotrack";
   std::string lastBusy_;
   uint32_t claimWaitMs_ = 20000;
-  int claimDepth_ = 0;  // FlashWriteClaims alive on this link
+  int claimDepth_ = 0;  // BoardClaims alive on this link
   platform::StopSignals* stopSignals_ = nullptr;
-  friend class FlashWriteClaim;
+  friend class BoardClaim;
 };
 
 }  // namespace vt::devlink

@@ -1,5 +1,7 @@
 #include "devlink/board_link.h"
 
+#include "devlink/board_claim.h"
+
 namespace vt::devlink {
 
 using platform::kWaitOk;
@@ -15,6 +17,11 @@ bool BoardLink::USBSendCommand(uint8_t cmd, uint8_t data, uint8_t addr, uint8_t 
     ++redetections;
     if (!USBDeviceDetect_Win32()) return false;
   }
+
+  // The request and its reply are one conversation: no other program's
+  // request may come between them.
+  const BoardClaim claim(*this);
+  if (!claim.Granted()) return false;
 
   // The report is built in a local buffer: MakeCompatible may run a nested
   // exchange that reuses the link's own command buffer.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "devlink/board_claim.h"
 #include "flash/board_addresses.h"
 
 namespace vt::flash {
@@ -64,7 +65,9 @@ bool SendFlashCommand(BoardLink& link, uint8_t code, const uint8_t* data, uint32
   if ((kind == kErase || kind == kCommit) && link.GetStopSignals() != nullptr && !link.GetStopSignals()->Hold()) {
     return false;
   }
-  if (!link.OpenDevice()) return false;
+  // A single command outside an operation holds the board for itself.
+  const devlink::BoardClaim claim(link);
+  if (!claim.Granted() || !link.OpenDevice()) return false;
   const int rc = SendReport(link, report);
   link.CloseDevice();
   return rc == kWaitOk;
@@ -72,6 +75,10 @@ bool SendFlashCommand(BoardLink& link, uint8_t code, const uint8_t* data, uint32
 
 bool ReadBoardMemory(BoardLink& link, uint32_t address, uint32_t count, uint8_t* dest) {
   if (count > 0 && dest == nullptr) return false;
+  // Every chunk's request moves the board's one read pointer: no other
+  // program may send between this read's requests and read-backs.
+  const devlink::BoardClaim claim(link);
+  if (!claim.Granted()) return false;
   if (!link.OpenDevice()) {
     if (!link.USBDeviceDetect_Win32() || !link.OpenDevice()) {
       link.CloseDevice();

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "devlink/deadline_scope.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/bootloader_update.h"
 #include "flash/elf_loader.h"
@@ -52,7 +52,7 @@ namespace {
 
 // The board is held for the whole request (and, through the commands
 // below, for a whole upgrade of several requests).
-bool ClaimBoard(UpdateContext& ctx, const devlink::FlashWriteClaim& claim) {
+bool ClaimBoard(UpdateContext& ctx, const devlink::BoardClaim& claim) {
   if (!claim.Granted()) ctx.ui.ShowMessage(claim.Refusal(), "Firmware Upgrade");
   return claim.Granted();
 }
@@ -61,7 +61,7 @@ bool ClaimBoard(UpdateContext& ctx, const devlink::FlashWriteClaim& claim) {
 
 bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
   auto& link = ctx.link;
-  const devlink::FlashWriteClaim claim(link);
+  const devlink::BoardClaim claim(link);
   if (!ClaimBoard(ctx, claim)) return false;
   const BoardVariant variant = VariantOf(link.Identity());
   std::optional<std::vector<uint8_t>> file;
@@ -169,7 +169,7 @@ std::optional<bool> FirmwareUpdateCommand(UpdateContext& ctx, bool fromBuiltIn,
                    : "Are you sure?";
   if (!ctx.ui.Ask(question, "Firmware Upgrade")) return std::nullopt;
   ctx.ui.StopMessagePoll();
-  const devlink::FlashWriteClaim claim(ctx.link);
+  const devlink::BoardClaim claim(ctx.link);
   if (!ClaimBoard(ctx, claim)) return false;
   if (fromBuiltIn) return BuiltInUpgrade(ctx);
   UpdateRequest request;
@@ -186,7 +186,7 @@ std::optional<bool> FlashBootloaderCommand(UpdateContext& ctx, const std::string
   if (!check.ok()) return FailStep(ctx, check.failedStep, check.reason);
   if (!ctx.ui.Ask("Are you sure?", "Bootloader Upgrade")) return std::nullopt;
   ctx.ui.StopMessagePoll();
-  const devlink::FlashWriteClaim claim(ctx.link);
+  const devlink::BoardClaim claim(ctx.link);
   if (!ClaimBoard(ctx, claim)) return false;
   UpdateRequest request;
   request.sourceKind = kSourceFile;

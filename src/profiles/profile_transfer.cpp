@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "devlink/deadline_scope.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
 #include "flash/board_addresses.h"
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
@@ -95,11 +95,17 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   declined_ = false;
   refused_ = false;
   lastCondition_ = flash::BlockCondition::kSound;
+  // One hold of the board for the whole read, so that its reads are one
+  // conversation and cost one claim; a read that asks first takes it after
+  // the question, so that no other program waits on an open dialog.
+  std::optional<devlink::BoardClaim> hold;
+  if (!ask && !HoldForRead(hold)) return false;
   if (flash::CompareFirmwareVersion(link_, lookup_) == 1) {
     // Offered once this read is over.
     GetUi().PostCommand(Main(), transfer_ui::kUpdateFirmwareCommand);
   }
   if (ask && !Ask(kReadPrompt, kReadTitle)) return false;
+  if (ask && !HoldForRead(hold)) return false;
   SetStatusText("Reading profiles...");
   const devlink::DeadlineScope deadline(link_, "profile read", devlink::kProfileReadBudgetMs);
 
@@ -156,6 +162,14 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
   Finish(ok);
   return ok;
+}
+
+bool ProfileTransfer::HoldForRead(std::optional<devlink::BoardClaim>& hold) {
+  hold.emplace(link_);
+  if (hold->Granted()) return true;
+  Tell(hold->Refusal() + "\n\nThe settings were not read.", kReadTitle);
+  Finish(false);
+  return false;
 }
 
 bool ProfileTransfer::GetSettings() {
@@ -284,7 +298,7 @@ ProgramStep ProfileTransfer::ProgramInfoBlock(const InfoBlockBytes& block, uint3
   return restarted ? ProgramStep::kNone : ProgramStep::kRestart;
 }
 
-bool ProfileTransfer::ClaimGranted(const devlink::FlashWriteClaim& claim) {
+bool ProfileTransfer::ClaimGranted(const devlink::BoardClaim& claim) {
   if (claim.Granted()) return true;
   Tell(claim.Refusal() + "\n\nNothing was written to Velotrack.", kWriteErrorTitle);
   Finish(false);
@@ -330,7 +344,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   if (!Ask(clear ? kClearPrompt : kWritePrompt, clear ? kClearTitle : kWriteTitle)) return false;
   SetStatusText("Writing profiles...");
   // No other program may write the board between this read and the end.
-  const devlink::FlashWriteClaim claim(link_);
+  const devlink::BoardClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
   const devlink::DeadlineScope deadline(link_, clear ? "Total Clear" : "profile write",
                                         devlink::kProfileWriteBudgetMs);
@@ -393,7 +407,7 @@ bool ProfileTransfer::RestoreInfoBlock(const InfoBlockBytes& block) {
     return false;
   }
   SetStatusText("Writing profiles...");
-  const devlink::FlashWriteClaim claim(link_);
+  const devlink::BoardClaim claim(link_);
   if (!ClaimGranted(claim)) return false;
   const devlink::DeadlineScope deadline(link_, "restore", devlink::kProfileWriteBudgetMs);
   const std::optional<InfoBlockBytes> current = ReadAndBackUp();

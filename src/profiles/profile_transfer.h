@@ -12,7 +12,7 @@
 #include <string>
 
 #include "devlink/board_link.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
 #include "flash/info_block_damage.h"
 #include "flash/stored_image.h"
 #include "profiles/info_block_backup.h"
@@ -153,7 +153,10 @@ class ProfileTransfer {
   void TellDamagedRead(const std::string& damage);
   // False (with the reason told and the status set) when another program
   // holds the board.
-  bool ClaimGranted(const devlink::FlashWriteClaim& claim);
+  bool ClaimGranted(const devlink::BoardClaim& claim);
+  // Takes the board for a read; false (with the reason told and the status
+  // set) when another program holds it.
+  bool HoldForRead(std::optional<devlink::BoardClaim>& hold);
 
   devlink::BoardLink& link_;
   SettingsEditor& editor_;

@@ -177,7 +177,9 @@ void MainWindow::PollBoardMessages(platform::WindowHandle sender) {
 }
 
 void MainWindow::ShowLinkFault(bool failed) {
-  const std::string fault = failed ? link_.StackError() : std::string();
+  // A stack that cannot be asked, else a board another program held.
+  std::string fault = failed ? link_.StackError() : std::string();
+  if (failed && fault.empty()) fault = link_.LastBusy();
   if (!fault.empty()) {
     // The field is narrow for a long address: the whole text is its tooltip.
     ui_.SetText(window_, mw::kBoardMessage, fault);

@@ -2,13 +2,16 @@
 
 #include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
 #include "../remote/board_server_process.h"
 #include "cli/cli_app.h"
 #include "devlink/board_link.h"
-#include "devlink/flash_write_claim.h"
+#include "devlink/board_claim.h"
+#include "flash/flash_commands.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/remote/remote_hid_backend.h"
@@ -79,6 +82,11 @@ TEST(OneWriterPerBoard, TheServerGrantsFlashToOneClientAtATime) {
   EXPECT_EQ(a.hid.Claim(a.path, "velotrack profiles write", &holder), kWaitTimeout);
   b.reset();
   Client c(board.address);
+  // The board goes to the client that has waited for it longest.
+  EXPECT_EQ(c.hid.Claim(c.path, "velotrack", &holder), kWaitTimeout);
+  EXPECT_EQ(holder, "velotrack profiles write " + kPid);
+  ASSERT_EQ(a.hid.Claim(a.path, "velotrack profiles write", &holder), kWaitOk);
+  a.hid.Release(a.path);
   EXPECT_EQ(c.hid.Claim(c.path, "velotrack", &holder), kWaitOk);
   EXPECT_EQ(c.hid.Claim("no-such-board", "velotrack", &holder), kWaitFailed);
 }
@@ -98,7 +106,7 @@ TEST(OneWriterPerBoard, AWriteClaimWaitsBoundedThenNamesTheHolder) {
   std::string holder;
   ASSERT_EQ(other.hid.Claim(other.path, "velotrack profiles restore", &holder), kWaitOk);
   {
-    const vt::devlink::FlashWriteClaim claim(link);
+    const vt::devlink::BoardClaim claim(link);
     EXPECT_FALSE(claim.Granted());
     EXPECT_GE(clock.ElapsedMs(), link.ClaimWaitMs());
     EXPECT_EQ(claim.Refusal().rfind("the board is busy: used by velotrack profiles restore " + kPid, 0), 0u)
@@ -107,14 +115,43 @@ TEST(OneWriterPerBoard, AWriteClaimWaitsBoundedThenNamesTheHolder) {
   }
   other.hid.Release(other.path);
   {
-    const vt::devlink::FlashWriteClaim outer(link);
+    const vt::devlink::BoardClaim outer(link);
     ASSERT_TRUE(outer.Granted());
     EXPECT_TRUE(link.LastBusy().empty());
-    { const vt::devlink::FlashWriteClaim inner(link); EXPECT_TRUE(inner.Granted()); }
+    { const vt::devlink::BoardClaim inner(link); EXPECT_TRUE(inner.Granted()); }
     // The inner claim's end does not let go of the board.
     EXPECT_EQ(other.hid.Claim(other.path, "x", &holder), kWaitTimeout);
   }
   EXPECT_EQ(other.hid.Claim(other.path, "x", &holder), kWaitOk);
+}
+
+// A reader waits for the board as a writer does: as long as it was told,
+// on its clock, then gives up naming the holder. A poll does not wait.
+TEST(OneWriterPerBoard, AReadWaitsAsLongAsToldThenNamesTheHolder) {
+  ServedBoard board;
+  ASSERT_EQ(board.server.Address(), board.address);
+  RemoteHidBackend hid(board.address);
+  VirtualClock clock;
+  DebugLog log;
+  vt::devlink::BoardLink link(hid, clock, log);
+  link.SetClaimWaitMs(40000);
+  ASSERT_TRUE(link.LoadDll());
+  ASSERT_TRUE(link.USBDeviceDetect_Win32());
+  Client other(board.address);
+  std::string holder;
+  ASSERT_EQ(other.hid.Claim(other.path, "velotrack profiles write", &holder), kWaitOk);
+  uint8_t bytes[120];
+  EXPECT_FALSE(vt::flash::ReadBoardMemory(link, 0x2800, sizeof bytes, bytes));
+  EXPECT_EQ(clock.ElapsedMs(), 40000u);
+  EXPECT_EQ(link.LastBusy().rfind("the board is busy: used by velotrack profiles write " + kPid, 0), 0u)
+      << link.LastBusy();
+  std::array<uint8_t, 255> text{};
+  size_t got = 1;
+  EXPECT_EQ(link.ReadDeviceText(text, &got), vt::devlink::kStatusOk);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(clock.ElapsedMs(), 40000u);
+  other.hid.Release(other.path);
+  EXPECT_TRUE(vt::flash::ReadBoardMemory(link, 0x2800, sizeof bytes, bytes));
 }
 
 std::string RunCommand(const std::vector<std::string>& args, int* code) {
@@ -137,6 +174,19 @@ TEST(OneWriterPerBoard, TheCommandLineSaysTheBoardIsBusyAndExitsWithFour) {
   const auto reset = RunCommand({"--board", board.address, "--busy-wait", "1", "reset"}, &code);
   EXPECT_EQ(code, 4) << reset;
   EXPECT_NE(reset.find("the board is busy"), std::string::npos) << reset;
+  // Readers and read-modify-writes alike, each after the whole wait.
+  const std::vector<std::vector<std::string>> readers = {
+      {"read", "0x2800", "120"}, {"profiles", "read"}, {"profiles", "set", "set3.interval=10 sec", "--yes"},
+      {"messages"}};
+  for (const auto& command : readers) {
+    std::vector<std::string> args = {"--board", board.address, "--busy-wait", "1"};
+    args.insert(args.end(), command.begin(), command.end());
+    const auto start = std::chrono::steady_clock::now();
+    const auto said = RunCommand(args, &code);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << command[0];
+    EXPECT_EQ(code, 4) << said;
+    EXPECT_NE(said.find("the board is busy: used by velotrack firmware update " + kPid), std::string::npos) << said;
+  }
   holder.hid.Release(holder.path);
   const auto done = RunCommand({"--board", board.address, "reset"}, &code);
   EXPECT_EQ(code, 0) << done;

@@ -5,13 +5,14 @@
 
 namespace vt::platform::hidraw {
 
-// The right to change a board's flash among the programs on this machine:
-// an advisory flock() on the board's hidraw node, taken on a descriptor of
-// its own. Every program that writes flash takes it exclusively for the
-// whole operation; a program sending single reports takes it shared for the
-// length of each write, so its reports never land inside another program's
-// erase, programming or commit. The kernel drops the lock with the
-// descriptor, also when a program dies.
+// The right to talk to a board among the programs on this machine: an
+// advisory flock() on the board's hidraw node, taken on a descriptor of its
+// own. The panel and `velotrack` take it exclusively for every operation, a
+// read of memory (one read pointer on the board) as much as a write of flash
+// for its whole length; a program that sends single reports without it
+// (an older one) takes it shared for the length of each write, so its
+// reports never land inside another program's conversation. The kernel
+// drops the lock with the descriptor, also when a program dies.
 class BoardWriteLock {
  public:
   BoardWriteLock() = default;
