@@ -25,6 +25,7 @@
 #include "flash/update_entry.h"
 #include "platform/file_io.h"
 #include "profiles/info_block_backup.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -181,7 +182,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     ctx.out << verdict << '\n';
   }
   const std::filesystem::path root =
-      args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
+      args.backupDir.empty() ? profiles::DefaultBackupRoot() : platform::PathFromUtf8(args.backupDir);
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
   std::string lastBackup;
   flash::UpdateContext uctx{*link, ui,
@@ -190,8 +191,8 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
                               if (root.empty()) return false;
                               auto saved = profiles::SaveInfoBlockBackup(root, id.SerialText(), block);
                               if (saved.ok) {
-                                lastBackup = saved.path.string();
-                                ctx.out << "Info block saved to " << saved.path.string() << '\n';
+                                lastBackup = platform::PathToUtf8(saved.path);
+                                ctx.out << "Info block saved to " << platform::PathToUtf8(saved.path) << '\n';
                               } else {
                                 ctx.err << "cannot save the info block: " << saved.error << '\n';
                               }
@@ -235,7 +236,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
 
 int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
   std::string error;
-  if (!flash::ConvertImage(in, out, &error)) {
+  if (!flash::ConvertImage(platform::PathFromUtf8(in), platform::PathFromUtf8(out), &error)) {
     return ctx.Fail("cannot convert: " + error, ExitCode::kRefusedInput);
   }
   ctx.out << "wrote " << out << '\n';

@@ -21,6 +21,7 @@
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_view.h"
 #include "profiles/profiles_report.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -74,12 +75,12 @@ int RunRead(CliContext& ctx, const ProfilesArgs& a) {
     PrintShown(ctx, s, a.set, false);
     return 0;
   }
-  if (profiles::ProfileFileExists(a.output) &&
+  if (profiles::ProfileFileExists(platform::PathFromUtf8(a.output)) &&
       !s.Confirm(std::string(profiles::kFileExistsPrompt), std::string(profiles::kFileExistsTitle))) {
     return 1;
   }
   const auto what = a.set > 0 ? profiles::SaveWhat::kCurrentSet : profiles::SaveWhat::kAllSets;
-  const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, a.output);
+  const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, platform::PathFromUtf8(a.output));
   s.ReportMessages();
   if (result != profiles::SaveResult::kSaved) return ctx.Fail("cannot write " + a.output, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
@@ -127,7 +128,7 @@ int RunReport(CliContext& ctx, const ProfilesArgs& a) {
     return 0;
   }
   std::string error;
-  if (!profiles::SaveProfilesReport(a.output, text, &error)) {
+  if (!profiles::SaveProfilesReport(platform::PathFromUtf8(a.output), text, &error)) {
     return ctx.Fail("cannot write " + error, ExitCode::kWriteFailed);
   }
   ctx.out << "wrote " << a.output << '\n';
@@ -135,13 +136,13 @@ int RunReport(CliContext& ctx, const ProfilesArgs& a) {
 }
 
 int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
-  const auto loaded = profiles::LoadInfoBlockBackup(a.file);
+  const auto loaded = profiles::LoadInfoBlockBackup(platform::PathFromUtf8(a.file));
   if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error, ExitCode::kRefusedInput);
   Session s(ctx, a);
   if (s.Transfer(true) == nullptr) return ctx.Failed();
   // Checked against the board before anything is asked or written.
   const std::string serial = s.Link()->Identity().SerialText();
-  const auto check = profiles::CheckBackupForBoard(a.file, *loaded.block, serial, a.force);
+  const auto check = profiles::CheckBackupForBoard(platform::PathFromUtf8(a.file), *loaded.block, serial, a.force);
   if (!check.ok) return ctx.Fail(check.message, ExitCode::kRefusedInput);
   if (!check.message.empty()) ctx.out << check.message << '\n';
   ctx.out << "This replaces the whole settings block of board " << profiles::BackupFolderName(serial)
@@ -155,7 +156,7 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
 }
 
 int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
-  const auto read = profiles::ReadProfileFileAnyForm(a.file);
+  const auto read = profiles::ReadProfileFileAnyForm(platform::PathFromUtf8(a.file));
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput);
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file || parsed.file->records.empty()) {
@@ -165,7 +166,7 @@ int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
   // the file's contents.
   std::vector<uint8_t> bytes(*read.bytes);
   bytes.resize(profiles::kProfileFileHeaderSize + parsed.file->records.size() * profiles::kRecordSize);
-  const std::string error = profiles::WriteProfileFileAnyForm(a.output, bytes);
+  const std::string error = profiles::WriteProfileFileAnyForm(platform::PathFromUtf8(a.output), bytes);
   if (!error.empty()) return ctx.Fail("cannot write " + a.output + ": " + error, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
   return 0;

@@ -9,6 +9,7 @@
 #include "profiles/profile_file.h"
 #include "profiles/profile_text.h"
 #include "profiles/settings_editor.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -24,7 +25,7 @@ profiles::ProfileTransfer* Session::Transfer(bool changesBoard) {
   if (link == nullptr) return nullptr;
   link_ = link;
   transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, editor_.Editor());
-  if (!args_.backupDir.empty()) transfer_->SetBackupRoot(args_.backupDir);
+  if (!args_.backupDir.empty()) transfer_->SetBackupRoot(platform::PathFromUtf8(args_.backupDir));
   return transfer_.get();
 }
 
@@ -73,7 +74,7 @@ std::string Session::Status() {
 }
 
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
-  const auto read = profiles::ReadProfileFileAnyForm(path);
+  const auto read = profiles::ReadProfileFileAnyForm(platform::PathFromUtf8(path));
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
@@ -84,7 +85,7 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet
     *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
   }
   s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
-  if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
+  if (profiles::LoadProfileFile(s.Editor().Editor(), platform::PathFromUtf8(path)) != profiles::OpenResult::kLoaded) {
     return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
   }
   return true;
@@ -96,13 +97,13 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok) {
   if (!ok) {
     std::string why = "Velotrack I/O Error";
     if (t != nullptr && !t->LastBackup().empty()) {
-      why += "; the block as it was is saved in " + t->LastBackup().string() +
-             " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
+      why += "; the block as it was is saved in " + platform::PathToUtf8(t->LastBackup()) +
+             " (velotrack profiles restore " + platform::PathToUtf8(t->LastBackup()) + " --yes puts it back)";
     }
     return ctx.FailWrite(why, ExitCode::kWriteFailed);
   }
   if (t != nullptr && !t->LastBackup().empty()) {
-    ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+    ctx.out << "backup of the previous block: " << platform::PathToUtf8(t->LastBackup()) << '\n';
   }
   ctx.out << "OK\n";
   return 0;

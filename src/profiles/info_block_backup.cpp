@@ -10,6 +10,7 @@
 #include "platform/file_io.h"
 
 #include "platform/new_file.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -80,7 +81,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
-    result.error = "cannot create " + folder.string() + ": " + ec.message();
+    result.error = "cannot create " + platform::PathToUtf8(folder) + ": " + ec.message();
     return result;
   }
   const std::string stamp = StampOf(when);
@@ -101,14 +102,14 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, std::string_view seri
     const platform::NewFileResult written = platform::WriteNewFile(path, block, &why);
     if (written == platform::NewFileResult::kExists) continue;
     if (written == platform::NewFileResult::kFailed) {
-      result.error = "cannot write " + path.string() + ": " + why;
+      result.error = "cannot write " + platform::PathToUtf8(path) + ": " + why;
       return result;
     }
     result.ok = true;
     result.path = path;
     return result;
   }
-  result.error = "too many backups within one second in " + folder.string();
+  result.error = "too many backups within one second in " + platform::PathToUtf8(folder);
   return result;
 }
 
@@ -128,7 +129,7 @@ std::vector<BackupEntry> ListInfoBlockBackups(const fs::path& root, std::string_
   const fs::path folder = root / BackupFolderName(serial);
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    std::string name = it->path().filename().string();
+    std::string name = platform::PathToUtf8(it->path().filename());
     const auto key = ParseBackupName(name);
     if (!key) continue;
     found.push_back({key->first, key->second, {it->path(), std::move(name)}});
@@ -153,7 +154,7 @@ BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
   }
   const size_t got = read.bytes.size();
   if (got != kInfoBlockBackupSize) {
-    result.error = file.string() + " is not an info block backup (" +
+    result.error = platform::PathToUtf8(file) + " is not an info block backup (" +
                    (got > kInfoBlockBackupSize ? std::string("more than 2048")
                                                : std::to_string(got)) +
                    " bytes, 2048 expected)";
@@ -187,21 +188,21 @@ BackupCheck CheckBackupForBoard(const fs::path& file, const InfoBlockBytes& bloc
   BackupCheck check;
   const std::string damage = flash::InfoBlockDamage(block);
   if (!damage.empty()) {
-    check.message = file.string() + ": not a whole settings block (" + damage + ")";
+    check.message = platform::PathToUtf8(file) + ": not a whole settings block (" + damage + ")";
     return check;
   }
-  const std::string folder = file.parent_path().filename().string();
+  const std::string folder = platform::PathToUtf8(file.parent_path().filename());
   const std::string own = BackupFolderName(boardSerial);
   if (folder == own) {
     check.ok = true;
     return check;
   }
   if (KindOf(folder) != KindOf(boardSerial)) {
-    check.message = file.string() + " was saved from board " + folder + ", " + KindName(KindOf(folder)) +
+    check.message = platform::PathToUtf8(file) + " was saved from board " + folder + ", " + KindName(KindOf(folder)) +
                     "; this board (" + own + ") is " + KindName(KindOf(boardSerial));
     return check;
   }
-  check.message = file.string() + " was saved from board " + folder + ", not from this board (" +
+  check.message = platform::PathToUtf8(file) + " was saved from board " + folder + ", not from this board (" +
                   own + ")";
   if (!force) {
     check.message += "; --force puts it on this board anyway";

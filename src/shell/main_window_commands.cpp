@@ -17,6 +17,7 @@
 #include "shell/main_window.h"
 #include "shell/main_window_update_ui.h"
 #include "shell/servo_tests.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -198,7 +199,7 @@ void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
       link_, *updateUi_,
       [root, &lastBackup](const devlink::BoardIdentity& board, std::span<const uint8_t> block) {
         const auto saved = profiles::SaveInfoBlockBackup(root, board.SerialText(), block);
-        if (saved.ok) lastBackup = saved.path.string();
+        if (saved.ok) lastBackup = platform::PathToUtf8(saved.path);
         return saved.ok;
       },
       firmwareLookup_};

@@ -5,6 +5,7 @@
 
 #include "cli/cli_app.h"
 #include "platform/guarded_main.h"
+#include "platform/program_text.h"
 
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -12,7 +13,8 @@ void OnInterrupt(int) { g_interrupted = 1; }
 
 int RunVelotrack(int argc, char** argv) {
   std::signal(SIGINT, OnInterrupt);
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const vt::platform::ConsoleText console;
+  const std::vector<std::string> args = vt::platform::ProgramArguments(argc, argv);
   return vt::cli::RunCli(args, std::cout, std::cerr, [] { return g_interrupted != 0; });
 }
 
