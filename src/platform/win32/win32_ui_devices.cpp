@@ -2,10 +2,11 @@
 // interface class, so Windows sends it WM_DEVICECHANGE when a HID device
 // comes or goes; that becomes one DeviceChange event for the watching
 // window, the way a readable watch descriptor does in the other front ends.
+#include "platform/win32/win32_ui.h"
+
 #include <dbt.h>
 
 #include "platform/device_watch.h"
-#include "platform/win32/win32_ui.h"
 
 namespace vt::platform::win32 {
 
