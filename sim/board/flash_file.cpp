@@ -5,6 +5,7 @@
 
 #include "platform/file_io.h"
 #include "sim/board/board_internal.h"
+#include "platform/utf8_path.h"
 
 namespace vt::sim {
 
@@ -30,7 +31,7 @@ bool VirtualBoard::SaveFlash(const std::string& path, std::string* error) const 
     out.insert(out.end(), r->bytes.begin(), r->bytes.end());
   }
   // The old file stays whole until the new one is complete.
-  const auto written = platform::WriteFileAtomically(path, out);
+  const auto written = platform::WriteFileAtomically(platform::PathFromUtf8(path), out);
   if (!written.ok()) {
     if (error != nullptr) *error = written.message;
     return false;
@@ -52,7 +53,7 @@ bool VirtualBoard::LoadFlash(const std::string& path, std::string* error) {
     return false;
   };
   // Exactly as large as this board's flash: anything larger is not its file.
-  const auto read = platform::ReadRegularFile(path, expected);
+  const auto read = platform::ReadRegularFile(platform::PathFromUtf8(path), expected);
   if (!read.ok()) return fail(read.message);
   const std::vector<uint8_t>& bytes = read.bytes;
   if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {

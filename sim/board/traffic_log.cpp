@@ -1,4 +1,5 @@
 #include "sim/board/traffic_log.h"
+#include "platform/utf8_path.h"
 
 #include <cstdio>
 
@@ -35,7 +36,7 @@ std::vector<TrafficEntry> TrafficLog::OfKind(TrafficEntry::Kind kind) const {
 
 bool TrafficLog::MirrorTo(const std::string& path, const std::string& boardName) {
   file_.close();
-  file_.open(path, std::ios::app);
+  file_.open(platform::PathFromUtf8(path), std::ios::app);
   name_ = boardName;
   return file_.is_open();
 }

@@ -8,6 +8,7 @@
 #include "platform/tracing/tracing_hid_backend.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
+#include "platform/utf8_path.h"
 
 namespace vt::app {
 
@@ -118,7 +119,7 @@ std::unique_ptr<BoardBackend> MakeBoardBackend(const BoardAddress& address, std:
       // an error, and is left untouched.
       std::string why;
       if (!address.flashFile.empty() &&
-          platform::KindOfPath(address.flashFile) != platform::FileKind::kMissing &&
+          platform::KindOfPath(platform::PathFromUtf8(address.flashFile)) != platform::FileKind::kMissing &&
           !board->LoadFlash(address.flashFile, &why)) {
         backend->Abandon();
         *error = "cannot load the virtual board's flash: " + why;

@@ -9,6 +9,7 @@
 #include "cli/text_format.h"
 #include "devlink/board_claim.h"
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -42,7 +43,7 @@ app::BoardBackend* CliContext::Backend() {
   if (!options.traceFile.empty() && trace_ == nullptr) {
     // A file, or a stream such as a terminal or a pipe with a reader; never
     // a folder, and never a wait for a reader that is not there.
-    const auto opened = platform::OpenLogStream(options.traceFile, platform::LogTarget::kFileOrStream);
+    const auto opened = platform::OpenLogStream(platform::PathFromUtf8(options.traceFile), platform::LogTarget::kFileOrStream);
     trace_ = opened.stream;
     if (trace_ == nullptr) {
       Fail("cannot write trace file " + opened.message, ExitCode::kWriteFailed);

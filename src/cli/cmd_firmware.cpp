@@ -28,6 +28,7 @@
 #include "platform/file_io.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/update_backup.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -184,16 +185,16 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
     ctx.out << verdict << '\n';
   }
   const std::filesystem::path root =
-      args.backupDir.empty() ? profiles::DefaultBackupRoot() : std::filesystem::path(args.backupDir);
+      args.backupDir.empty() ? profiles::DefaultBackupRoot() : platform::PathFromUtf8(args.backupDir);
   TerminalUpdateUi ui(ctx, args.yes, isatty(STDOUT_FILENO) != 0 && &ctx.out == &std::cout);
   std::string lastBackup;
   bool lastBackupSound = true;
   flash::UpdateContext uctx{*link, ui,
                             profiles::UpdateBackupStore(*link, root, [&](const auto& saved) {
                               if (saved.ok) {
-                                lastBackup = saved.path.string();
+                                lastBackup = platform::PathToUtf8(saved.path);
                                 lastBackupSound = saved.condition == flash::BlockCondition::kSound;
-                                ctx.out << "Info block saved to " << saved.path.string();
+                                ctx.out << "Info block saved to " << platform::PathToUtf8(saved.path);
                                 if (saved.condition != flash::BlockCondition::kSound) {
                                   ctx.out << " (" << flash::BlockConditionName(saved.condition)
                                           << ": never offered for a restore)";
@@ -250,7 +251,7 @@ int RunUpdate(CliContext& ctx, const UpdateArgs& args) {
 int RunConvert(CliContext& ctx, const std::string& in, const std::string& out) {
   if (!CheckOutputIsNotInput(ctx, out, in)) return ctx.Failed();
   std::string error;
-  if (!flash::ConvertImage(in, out, &error)) {
+  if (!flash::ConvertImage(platform::PathFromUtf8(in), platform::PathFromUtf8(out), &error)) {
     return ctx.Fail("cannot convert: " + error, ExitCode::kRefusedInput);
   }
   ctx.out << "wrote " << out << '\n';

@@ -14,6 +14,7 @@
 #include "profiles/profile_text.h"
 #include "profiles/profile_text_edit.h"
 #include "profiles/profile_text_internal.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 namespace {
@@ -35,7 +36,7 @@ std::vector<uint8_t> BoardFile(Session& s) {
 // The file's bytes, or the board's sets; nothing after printing why.
 std::optional<std::vector<uint8_t>> SourceBytes(CliContext& ctx, Session& s, const ProfilesArgs& a, bool changes) {
   if (!a.file.empty()) {
-    auto read = profiles::ReadCheckedProfileFile(a.file);
+    auto read = profiles::ReadCheckedProfileFile(platform::PathFromUtf8(a.file));
     if (!read.bytes) {
       ctx.Fail(read.error, ExitCode::kRefusedInput);
       return std::nullopt;
@@ -101,7 +102,7 @@ int RunSet(CliContext& ctx, const ProfilesArgs& a) {
     return ctx.Fail((a.file.empty() ? std::string() : a.file + ": ") + OneLine(changed.error), ExitCode::kUsage);
   }
   if (!a.file.empty()) {
-    const std::string error = profiles::WriteProfileFileAnyForm(a.file, *changed.bytes);
+    const std::string error = profiles::WriteProfileFileAnyForm(platform::PathFromUtf8(a.file), *changed.bytes);
     if (!error.empty()) return ctx.Fail("cannot write " + a.file + ": " + error, ExitCode::kWriteFailed);
     ctx.out << "wrote " << a.file << '\n';
     return 0;

@@ -24,6 +24,7 @@
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_view.h"
 #include "profiles/profiles_report.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -77,12 +78,12 @@ int RunRead(CliContext& ctx, const ProfilesArgs& a) {
     PrintShown(ctx, s, a.set, false);
     return 0;
   }
-  if (profiles::ProfileFileExists(a.output) &&
+  if (profiles::ProfileFileExists(platform::PathFromUtf8(a.output)) &&
       !s.Confirm(std::string(profiles::kFileExistsPrompt), std::string(profiles::kFileExistsTitle))) {
     return 1;
   }
   const auto what = a.set > 0 ? profiles::SaveWhat::kCurrentSet : profiles::SaveWhat::kAllSets;
-  const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, a.output);
+  const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, platform::PathFromUtf8(a.output));
   s.ReportMessages();
   if (result != profiles::SaveResult::kSaved) return ctx.Fail("cannot write " + a.output, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
@@ -135,7 +136,7 @@ int RunReport(CliContext& ctx, const ProfilesArgs& a) {
     return 0;
   }
   std::string error;
-  if (!profiles::SaveProfilesReport(a.output, text, &error)) {
+  if (!profiles::SaveProfilesReport(platform::PathFromUtf8(a.output), text, &error)) {
     return ctx.Fail("cannot write " + error, ExitCode::kWriteFailed);
   }
   ctx.out << "wrote " << a.output << '\n';
@@ -143,7 +144,7 @@ int RunReport(CliContext& ctx, const ProfilesArgs& a) {
 }
 
 int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
-  const auto loaded = profiles::LoadInfoBlockBackup(a.file);
+  const auto loaded = profiles::LoadInfoBlockBackup(platform::PathFromUtf8(a.file));
   if (!loaded.block) return ctx.Fail(a.file + ": " + loaded.error, ExitCode::kRefusedInput);
   Session s(ctx, a);
   if (s.Transfer(true) == nullptr) return ctx.Failed();
@@ -154,7 +155,7 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
     firmware = std::to_string(v.series) + "." + std::to_string(v.minor) + "." + std::to_string(v.build);
     s.Transfer()->NoteBoardFirmware(firmware);
   }
-  const auto check = profiles::CheckBackupForBoard(a.file, loaded, serial, firmware, a.force);
+  const auto check = profiles::CheckBackupForBoard(platform::PathFromUtf8(a.file), loaded, serial, firmware, a.force);
   if (!check.ok) return ctx.Fail(check.message, ExitCode::kRefusedInput);
   if (!check.message.empty()) ctx.out << check.message << '\n';
   ctx.out << "This replaces the whole settings block of board " << profiles::BackupFolderName(serial)
@@ -173,7 +174,7 @@ int RunRestore(CliContext& ctx, const ProfilesArgs& a) {
 
 int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
   if (!CheckOutputIsNotInput(ctx, a.output, a.file)) return ctx.Failed();
-  const auto read = profiles::ReadCheckedProfileFile(a.file);
+  const auto read = profiles::ReadCheckedProfileFile(platform::PathFromUtf8(a.file));
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput);
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file || parsed.file->records.empty()) {
@@ -183,7 +184,7 @@ int RunConvert(CliContext& ctx, const ProfilesArgs& a) {
   // the file's contents.
   std::vector<uint8_t> bytes(*read.bytes);
   bytes.resize(profiles::kProfileFileHeaderSize + parsed.file->records.size() * profiles::kRecordSize);
-  const std::string error = profiles::WriteProfileFileAnyForm(a.output, bytes);
+  const std::string error = profiles::WriteProfileFileAnyForm(platform::PathFromUtf8(a.output), bytes);
   if (!error.empty()) return ctx.Fail("cannot write " + a.output + ": " + error, ExitCode::kWriteFailed);
   ctx.out << "wrote " << a.output << '\n';
   return 0;

@@ -11,6 +11,7 @@
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/settings_editor.h"
+#include "platform/utf8_path.h"
 
 namespace vt::cli {
 
@@ -26,7 +27,7 @@ profiles::ProfileTransfer* Session::Transfer(bool changesBoard) {
   if (link == nullptr) return nullptr;
   link_ = link;
   transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, editor_.Editor());
-  if (!args_.backupDir.empty()) transfer_->SetBackupRoot(args_.backupDir);
+  if (!args_.backupDir.empty()) transfer_->SetBackupRoot(platform::PathFromUtf8(args_.backupDir));
   return transfer_.get();
 }
 
@@ -96,7 +97,7 @@ std::string Session::Status() {
 }
 
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
-  const auto read = profiles::ReadCheckedProfileFile(path);
+  const auto read = profiles::ReadCheckedProfileFile(platform::PathFromUtf8(path));
   if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
   const auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
@@ -107,7 +108,7 @@ bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet
     *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
   }
   s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
-  if (profiles::LoadProfileFile(s.Editor().Editor(), path) != profiles::OpenResult::kLoaded) {
+  if (profiles::LoadProfileFile(s.Editor().Editor(), platform::PathFromUtf8(path)) != profiles::OpenResult::kLoaded) {
     return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
   }
   return true;
@@ -127,7 +128,7 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds) 
   }
   if (const int stopped = ReportHeldStop(ctx, ok, holds); stopped != 0) {
     if (ok && t != nullptr && !t->LastBackup().empty()) {
-      ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+      ctx.out << "backup of the previous block: " << platform::PathToUtf8(t->LastBackup()) << '\n';
     }
     return stopped;
   }
@@ -135,13 +136,13 @@ int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds) 
   if (!ok) {
     std::string why = t != nullptr ? StepFailure(*t, "writing failed") : std::string("Velotrack I/O Error");
     if (t != nullptr && !t->LastBackup().empty()) {
-      why += "; the block as it was is saved in " + t->LastBackup().string() +
-             " (velotrack profiles restore " + t->LastBackup().string() + " --yes puts it back)";
+      why += "; the block as it was is saved in " + platform::PathToUtf8(t->LastBackup()) +
+             " (velotrack profiles restore " + platform::PathToUtf8(t->LastBackup()) + " --yes puts it back)";
     }
     return ctx.FailWrite(why, ExitCode::kWriteFailed);
   }
   if (t != nullptr && !t->LastBackup().empty()) {
-    ctx.out << "backup of the previous block: " << t->LastBackup().string() << '\n';
+    ctx.out << "backup of the previous block: " << platform::PathToUtf8(t->LastBackup()) << '\n';
   }
   ctx.out << "OK\n";
   return 0;

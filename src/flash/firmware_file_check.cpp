@@ -4,6 +4,7 @@
 
 #include "flash/markers.h"
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::flash {
 
@@ -28,7 +29,7 @@ std::optional<std::vector<uint8_t>> ReadFirmwareFile(const std::string& path, Bo
                                                      std::string* error) {
   const size_t limit = WorkingBytes(variant);
   // Regular files only: a FIFO or a device would block or never end.
-  auto read = platform::ReadRegularFile(path, limit, platform::SizeRule::kFirstBytes);
+  auto read = platform::ReadRegularFile(platform::PathFromUtf8(path), limit, platform::SizeRule::kFirstBytes);
   if (!read.ok()) {
     *error = read.message;
     return std::nullopt;

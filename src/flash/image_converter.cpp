@@ -4,6 +4,7 @@
 
 #include "flash/stored_image.h"
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::flash {
 
@@ -15,7 +16,7 @@ bool ConvertImage(const std::filesystem::path& input, const std::filesystem::pat
     return false;
   }
   if (read.bytes.empty()) {
-    if (error != nullptr) *error = input.string() + ": is empty";
+    if (error != nullptr) *error = platform::PathToUtf8(input) + ": is empty";
     return false;
   }
   const auto stored = EncodeStoredImage(read.bytes);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::platform {
 
@@ -14,7 +15,7 @@ DebugLog::~DebugLog() { Close(); }
 bool DebugLog::Open(const std::string& path, std::string* error) {
   Close();
   // An old log is emptied in place; anything that is not a file is refused.
-  const LogOpenResult opened = OpenLogStream(path, LogTarget::kRegularFile);
+  const LogOpenResult opened = OpenLogStream(PathFromUtf8(path), LogTarget::kRegularFile);
   if (opened.stream == nullptr) {
     if (error != nullptr) *error = opened.message;
     return false;

@@ -11,7 +11,9 @@ class DeviceWatch {
   virtual ~DeviceWatch() = default;
 
   // A descriptor that becomes readable while notices are pending, for the
-  // event loop to wait on; -1 when the watch could not be set up.
+  // event loop to wait on; -1 when the watch could not be set up, or where
+  // the system tells a window instead (Windows: WM_DEVICECHANGE, which the
+  // Win32 front end registers for).
   virtual int ReadableFd() const = 0;
 
   // Takes every pending notice without waiting. True when a device may have

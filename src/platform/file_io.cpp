@@ -1,4 +1,5 @@
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::platform {
 
@@ -21,7 +22,7 @@ FileFault OutputFaultFor(FileKind kind) {
 
 std::string FileFaultMessage(const std::filesystem::path& path, FileFault fault,
                              std::string_view detail) {
-  std::string text = path.string() + ": ";
+  std::string text = PathToUtf8(path) + ": ";
   switch (fault) {
     case FileFault::kNone:
       text += "ok";
@@ -51,7 +52,7 @@ std::string FileFaultMessage(const std::filesystem::path& path, FileFault fault,
   if (!detail.empty()) {
     // An I/O failure is described by the system's own reason alone.
     if (fault == FileFault::kIo) {
-      text.resize(path.string().size() + 2);
+      text.resize(PathToUtf8(path).size() + 2);
       text += detail;
     } else {
       text += " (";

@@ -8,6 +8,7 @@
 #include "profiles/profile_file.h"
 #include "profiles/profile_text.h"
 #include "profiles/profiles_report.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -60,7 +61,7 @@ OpenResult OpenProfileFile(SettingsEditor& editor) {
   request.owner = editor.Windows().mainWindow;
   const auto path = ui.ChooseFile(request);
   if (!path) return OpenResult::kCancelled;
-  return LoadProfileFile(editor, *path);
+  return LoadProfileFile(editor, platform::PathFromUtf8(*path));
 }
 
 OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& path) {
@@ -112,7 +113,7 @@ SaveResult SaveProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sav
   request.owner = editor.Windows().mainWindow;
   const auto path = editor.GetUi().ChooseFile(request);
   if (!path) return SaveResult::kCancelled;
-  return WriteProfileFile(editor, link, what, *path);
+  return WriteProfileFile(editor, link, what, platform::PathFromUtf8(*path));
 }
 
 SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, SaveWhat what,
@@ -154,7 +155,7 @@ bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& pat
     const auto shown = std::filesystem::absolute(path, ec);
     Tell(editor.GetUi(),
          "No text viewer could be started.\nThe profiles report is saved in\n" +
-             (ec ? path : shown).string(),
+             platform::PathToUtf8(ec ? path : shown),
          "Profiles to Notepad");
   }
   return true;

@@ -10,6 +10,7 @@
 #include "platform/file_io.h"
 
 #include "platform/new_file.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -144,7 +145,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, const BackupOrigin& o
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
-    result.error = "cannot create " + folder.string() + ": " + ec.message();
+    result.error = "cannot create " + platform::PathToUtf8(folder) + ": " + ec.message();
     return result;
   }
   const std::string stamp = StampOf(when);
@@ -167,7 +168,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, const BackupOrigin& o
     const platform::NewFileResult written = platform::WriteNewFile(path, bytes, &why);
     if (written == platform::NewFileResult::kExists) continue;
     if (written == platform::NewFileResult::kFailed) {
-      result.error = "cannot write " + path.string() + ": " + why;
+      result.error = "cannot write " + platform::PathToUtf8(path) + ": " + why;
       return result;
     }
     result.ok = true;
@@ -175,7 +176,7 @@ BackupSaveResult SaveInfoBlockBackup(const fs::path& root, const BackupOrigin& o
     result.condition = check.condition;
     return result;
   }
-  result.error = "too many backups within one second in " + folder.string();
+  result.error = "too many backups within one second in " + platform::PathToUtf8(folder);
   return result;
 }
 
@@ -205,7 +206,7 @@ std::vector<BackupEntry> ListInfoBlockBackups(const fs::path& root, std::string_
   const fs::path folder = root / BackupFolderName(serial);
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    std::string name = it->path().filename().string();
+    std::string name = platform::PathToUtf8(it->path().filename());
     const auto key = ParseBackupName(name);
     if (!key) continue;
     found.push_back({key->first, key->second, {it->path(), std::move(name)}});
@@ -231,7 +232,7 @@ BackupLoadResult LoadInfoBlockBackup(const fs::path& file) {
   const std::vector<uint8_t>& bytes = read.bytes;
   const size_t got = bytes.size();
   const auto notBackup = [&](const std::string& why) {
-    result.error = file.string() + " is not an info block backup (" + why + ")";
+    result.error = platform::PathToUtf8(file) + " is not an info block backup (" + why + ")";
     return result;
   };
   if (got < kInfoBlockBackupSize) {

@@ -7,6 +7,7 @@
 #include "profiles/profile_file.h"
 #include "profiles/profile_text_internal.h"
 #include "profiles/value_labels.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -140,7 +141,7 @@ void SetFieldValue(StoredRecord& r, const TextField& f, uint16_t value) {
 std::span<const uint8_t> UnusedRecordOffsets() { return kUnusedOffsets; }
 
 bool IsProfileTextPath(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
+  std::string ext = platform::PathToUtf8(path.extension());
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext == kProfileTextExtension;
 }
@@ -157,13 +158,13 @@ ProfileBytesResult ReadProfileFileAnyForm(const std::filesystem::path& path) {
     return result;
   }
   return ProfileTextToFile(std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()),
-                           path.string());
+                           platform::PathToUtf8(path));
 }
 
 std::string WriteProfileFileAnyForm(const std::filesystem::path& path, std::span<const uint8_t> fileBytes) {
   std::string error;
   if (!IsProfileTextPath(path)) {
-    if (!WriteProfileFileBytes(path, fileBytes, &error) && error.empty()) error = path.string() + ": not written";
+    if (!WriteProfileFileBytes(path, fileBytes, &error) && error.empty()) error = platform::PathToUtf8(path) + ": not written";
     return error;
   }
   const ProfileTextResult text = ProfileFileToText(fileBytes);

@@ -11,6 +11,7 @@
 #include "flash/flash_commands.h"
 #include "profiles/profile_image.h"
 #include "profiles/serial_display.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -307,8 +308,8 @@ bool ProfileTransfer::ClaimGranted(const devlink::BoardClaim& claim) {
 
 std::string ProfileTransfer::BackupNote() const {
   if (lastBackup_.empty()) return {};
-  return "\n\nThe settings block as it was before writing is saved in\n" + lastBackup_.string() +
-         "\n\nTo put it back: velotrack profiles restore " + lastBackup_.string() + " --yes";
+  return "\n\nThe settings block as it was before writing is saved in\n" + platform::PathToUtf8(lastBackup_) +
+         "\n\nTo put it back: velotrack profiles restore " + platform::PathToUtf8(lastBackup_) + " --yes";
 }
 
 void ProfileTransfer::ReportStepFailure() {

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/file_io.h"
+#include "platform/c_file.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -55,7 +57,7 @@ BuildRecordResult UpdateBuildRecord(const std::filesystem::path& directory,
   // Read and write in place; a missing file is never created. Only a regular
   // file is opened: a FIFO of that name would block the start.
   if (!platform::IsRegularFile(recordPath)) return BuildRecordResult::kNoRecordFile;
-  std::FILE* file = std::fopen(recordPath.string().c_str(), "r+b");
+  std::FILE* file = platform::OpenCFile(recordPath, "r+b");
   if (file == nullptr) return BuildRecordResult::kNoRecordFile;
   BuildRecord stored{};
   const size_t got = std::fread(stored.data(), 1, stored.size(), file);
@@ -65,7 +67,7 @@ BuildRecordResult UpdateBuildRecord(const std::filesystem::path& directory,
   }
 
   std::error_code ec;
-  const std::filesystem::path program = ProgramPathFromCommandLine(commandLine);
+  const std::filesystem::path program = platform::PathFromUtf8(ProgramPathFromCommandLine(commandLine));
   const auto written = std::filesystem::last_write_time(program, ec);
   if (ec) {
     std::fclose(file);

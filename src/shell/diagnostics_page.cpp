@@ -7,6 +7,7 @@
 #include "flash/flash_commands.h"
 #include "resources/resource_ids.h"
 #include "shell/diagnostics_page_infrared.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -146,13 +147,13 @@ void DiagnosticsPage::ConvertInfrared(platform::WindowHandle sender) {
   // The whole name: cutting it could split a character and name another file.
   const std::string name = ui_.GetText(sender, dp::kFirmwareFile);
   if (name.empty()) return;
-  const InfraredResult result = ConvertInfraredFile(name);
+  const InfraredResult result = ConvertInfraredFile(platform::PathFromUtf8(name));
   std::string text;
   if (!result.written) {
     text = "The infrared recording was not converted:\n" + result.error;
   } else if (result.cut) {
     text = "The pulse list is cut short at " + std::to_string(kInfraredTextLimit) +
-           " bytes; the end of the recording is missing from\n" + result.output.string();
+           " bytes; the end of the recording is missing from\n" + platform::PathToUtf8(result.output);
   }
   if (text.empty()) return;
   platform::MessageBoxRequest box;

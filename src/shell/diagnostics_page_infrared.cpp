@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -53,7 +54,7 @@ std::string InfraredPulseText(std::span<const uint8_t> recording, size_t limit, 
 }
 
 std::filesystem::path InfraredOutputName(const std::filesystem::path& input) {
-  std::string name = input.filename().string();
+  std::string name = platform::PathToUtf8(input.filename());
   const size_t dot = name.find('.');
   if (dot == std::string::npos || dot + 1 >= name.size()) {
     name += '~';
@@ -70,7 +71,7 @@ InfraredResult ConvertInfraredFile(const std::filesystem::path& input) {
   // Converting an earlier output ("ir.~av") would otherwise replace the
   // recording it was read from.
   if (result.output == input) {
-    result.error = input.string() + ": is itself a conversion output";
+    result.error = platform::PathToUtf8(input) + ": is itself a conversion output";
     return result;
   }
   // A missing recording converts to an empty text; a FIFO, folder or device

@@ -18,6 +18,7 @@
 #include "shell/main_window.h"
 #include "shell/main_window_update_ui.h"
 #include "shell/servo_tests.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -202,7 +203,7 @@ void MainWindow::FirmwareCommand(platform::WindowHandle sender, uint16_t id) {
                            profiles::UpdateBackupStore(link_, root,
                                                        [&](const profiles::BackupSaveResult& saved) {
                                                          if (!saved.ok) return;
-                                                         lastBackup = saved.path.string();
+                                                         lastBackup = platform::PathToUtf8(saved.path);
                                                          lastBackupSound = saved.condition == flash::BlockCondition::kSound;
                                                        }),
                            firmwareLookup_};

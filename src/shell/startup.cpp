@@ -4,6 +4,7 @@
 
 #include "flash/image_converter.h"
 #include "platform/file_io.h"
+#include "platform/utf8_path.h"
 
 namespace vt::shell {
 
@@ -26,7 +27,7 @@ bool DebugMarkerPresent(const std::filesystem::path& directory) {
 bool StartDebugLogIfMarked(platform::DebugLog& log, const std::filesystem::path& directory,
                            const std::string& argumentText) {
   if (!DebugMarkerPresent(directory)) return false;
-  const std::string path = (directory / kDebugLogFileName).string();
+  const std::string path = platform::PathToUtf8(directory / kDebugLogFileName);
   std::string error;
   if (!log.Open(path, &error)) {
     // A folder or device of that name is left alone; logging stays off.

@@ -83,9 +83,18 @@ HANDLE FakeWinHidOs::OpenPath(const wchar_t* path, DWORD access, DWORD, DWORD di
     return INVALID_HANDLE_VALUE;
   }
   File file{name, platform::kInvalidHidHandle};
+  if (access == 0) ++queryOpens[name];
   if (access != 0) {
     if (heldElsewhere.count(name) != 0) {
       lastError_ = ERROR_SHARING_VIOLATION;
+      return INVALID_HANDLE_VALUE;
+    }
+    if (deniedToUser.count(name) != 0) {
+      lastError_ = ERROR_ACCESS_DENIED;
+      return INVALID_HANDLE_VALUE;
+    }
+    if (pulledOnOpen.count(name) != 0) {
+      lastError_ = ERROR_DEVICE_NOT_CONNECTED;
       return INVALID_HANDLE_VALUE;
     }
     if (hid.Open(name, &file.virtualHandle) != kWaitOk) {
@@ -103,7 +112,7 @@ BOOL FakeWinHidOs::CloseHandle(HANDLE handle) {
   if (const auto f = files_.find(handle); f != files_.end()) {
     // Closing a file ends its outstanding operations.
     for (auto& [ov, op] : ops_) {
-      if (op.file == handle && !op.done) {
+      if (op.file == handle && !op.done && !closeLeavesPending) {
         op.cancelled = true;
         Finish(ov, op);
       }
@@ -166,6 +175,7 @@ NTSTATUS FakeWinHidOs::GetCaps(PHIDP_PREPARSED_DATA data, HIDP_CAPS* caps) {
 BOOLEAN FakeWinHidOs::GetSerialNumberString(HANDLE device, void* buffer, ULONG length) {
   File* file = FindFile(device);
   if (file == nullptr) return FALSE;
+  ++serialReads[file->path];
   // A query-only handle still reads strings, as on Windows.
   for (const auto& info : hid.Enumerate()) {
     if (info.path != file->path) continue;
@@ -182,12 +192,18 @@ BOOLEAN FakeWinHidOs::GetSerialNumberString(HANDLE device, void* buffer, ULONG l
   return FALSE;
 }
 
-BOOLEAN FakeWinHidOs::GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length) {
+BOOLEAN FakeWinHidOs::GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length,
+                                       ULONG* returned) {
+  *returned = 0;
   File* file = FindFile(device);
   if (file == nullptr || file->virtualHandle == platform::kInvalidHidHandle || index > 255) return FALSE;
   size_t got = 0;
-  return hid.GetIndexedString(file->virtualHandle, static_cast<uint8_t>(index),
-                              {static_cast<uint8_t*>(buffer), length}, &got) == kWaitOk;
+  if (hid.GetIndexedString(file->virtualHandle, static_cast<uint8_t>(index),
+                           {static_cast<uint8_t*>(buffer), length}, &got) != kWaitOk) {
+    return FALSE;
+  }
+  *returned = static_cast<ULONG>(got);
+  return TRUE;
 }
 
 HANDLE FakeWinHidOs::MakeEvent(BOOL, BOOL initialState) {
@@ -205,11 +221,11 @@ void FakeWinHidOs::Finish(OVERLAPPED* ov, Op& op) {
   }
 }
 
-bool FakeWinHidOs::TryComplete(Op& op) {
+bool FakeWinHidOs::TryComplete(Op& op, bool evenIfStalled) {
   File* file = FindFile(op.file);
   if (file == nullptr) return false;
   if (op.write) {
-    if (writesStall) return false;
+    if (writesStall && !evenIfStalled) return false;
     const int rc = hid.Write(file->virtualHandle, {op.buffer, op.size}, 0);
     if (rc == kWaitTimeout) return false;
     op.cancelled = rc != kWaitOk;  // the device went away: the operation fails
@@ -252,8 +268,9 @@ BOOL FakeWinHidOs::ReadFile(HANDLE file, void* data, DWORD size, OVERLAPPED* ov)
   return FALSE;
 }
 
-BOOL FakeWinHidOs::GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* transferred, BOOL) {
+BOOL FakeWinHidOs::GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* transferred, BOOL wait) {
   const auto it = ops_.find(ov);
+  if (it != ops_.end() && !it->second.done && wait) ++endlessWaits;
   if (it == ops_.end() || !it->second.done) {
     lastError_ = ERROR_IO_INCOMPLETE;
     return FALSE;
@@ -268,14 +285,19 @@ BOOL FakeWinHidOs::GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* transferre
   return TRUE;
 }
 
-BOOL FakeWinHidOs::CancelIo(HANDLE file) {
+BOOL FakeWinHidOs::CancelIoEx(HANDLE file, OVERLAPPED* ov) {
   ++cancels;
+  if (ov == nullptr) ++cancelsOfEveryOperation;
   if (cancelNeverLands) return TRUE;
-  for (auto& [ov, op] : ops_) {
-    if (op.file == file && !op.done) {
-      op.cancelled = true;
-      Finish(ov, op);
+  for (auto& [record, op] : ops_) {
+    if (op.file != file || op.done || (ov != nullptr && record != ov)) continue;
+    // Won the race: the device took (or gave) the report as the cancel came.
+    if (raceWinsCancel && TryComplete(op, true)) {
+      Finish(record, op);
+      continue;
     }
+    op.cancelled = true;
+    Finish(record, op);
   }
   return TRUE;
 }

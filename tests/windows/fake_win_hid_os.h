@@ -26,13 +26,23 @@ class FakeWinHidOs final : public platform::winhid::WinHidOs {
   bool loadFails = false;
   std::set<std::string> heldElsewhere;  // virtual paths a foreign exclusive open holds
   std::set<std::string> goneOnOpen;     // unplugged right before their next open
+  std::set<std::string> deniedToUser;   // read/write opens refused: ERROR_ACCESS_DENIED
+  std::set<std::string> pulledOnOpen;   // read/write opens fail: ERROR_DEVICE_NOT_CONNECTED
   bool capsFail = false;
   bool writesStall = false;       // WriteFile stays pending until cancelled
-  bool cancelNeverLands = false;  // CancelIo does not complete the operation
+  bool cancelNeverLands = false;  // CancelIoEx does not complete the operation
+  bool closeLeavesPending = false;  // nor does closing its file (a broken driver)
+  bool raceWinsCancel = false;    // the operation completes just as it is cancelled
   bool writeFailsAtOnce = false;  // WriteFile fails with ERROR_INVALID_HANDLE
 
   // What happened.
   int cancels = 0;
+  int cancelsOfEveryOperation = 0;  // CancelIoEx without a record
+  // Waiting GetOverlappedResult calls on an operation that will never end:
+  // the real call would block for ever.
+  int endlessWaits = 0;
+  // Open calls with no access rights, and the serial reads, per path.
+  std::map<std::string, int> queryOpens, serialReads;
   // Events closed while their operation was still pending (a fault: the
   // system may still write into the record).
   int eventsClosedWhilePending = 0;
@@ -62,7 +72,8 @@ class FakeWinHidOs final : public platform::winhid::WinHidOs {
   BOOLEAN FreePreparsedData(PHIDP_PREPARSED_DATA data) override;
   NTSTATUS GetCaps(PHIDP_PREPARSED_DATA data, HIDP_CAPS* caps) override;
   BOOLEAN GetSerialNumberString(HANDLE device, void* buffer, ULONG length) override;
-  BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length) override;
+  BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length,
+                           ULONG* returned) override;
   HANDLE OpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags) override;
   BOOL CloseHandle(HANDLE handle) override;
@@ -70,7 +81,7 @@ class FakeWinHidOs final : public platform::winhid::WinHidOs {
   BOOL WriteFile(HANDLE file, const void* data, DWORD size, OVERLAPPED* ov) override;
   BOOL ReadFile(HANDLE file, void* data, DWORD size, OVERLAPPED* ov) override;
   BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* ov, DWORD* transferred, BOOL wait) override;
-  BOOL CancelIo(HANDLE file) override;
+  BOOL CancelIoEx(HANDLE file, OVERLAPPED* ov) override;
   DWORD WaitForSingleObject(HANDLE handle, DWORD ms) override;
   DWORD GetLastError() override { return lastError_; }
 
@@ -93,7 +104,7 @@ class FakeWinHidOs final : public platform::winhid::WinHidOs {
     OVERLAPPED* op = nullptr;  // the operation using it, while pending
   };
   File* FindFile(HANDLE h);
-  bool TryComplete(Op& op);
+  bool TryComplete(Op& op, bool evenIfStalled = false);
   void Finish(OVERLAPPED* ov, Op& op);
   HANDLE NewHandle() { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(next_ += 4)); }
 

@@ -11,18 +11,22 @@
 // backends by address.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/guarded_main.h"
+#include "platform/program_text.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
 #include "sim/server/flash_sync_hid.h"
 #include "sim/server/server_cli.h"
 #include "sim/wire/wire_server.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -74,7 +78,7 @@ int Serve(ServeOptions& o) {
     // be loaded is never overwritten: the server does not start.
     if (i < o.flashFiles.size()) {
       const std::string& file = o.flashFiles[i];
-      if (vt::platform::KindOfPath(file) != vt::platform::FileKind::kMissing) {
+      if (vt::platform::KindOfPath(vt::platform::PathFromUtf8(file)) != vt::platform::FileKind::kMissing) {
         if (!board->LoadFlash(file, &error)) {
           std::fprintf(stderr, "velotrack-board: cannot load the flash file, not starting: %s\n",
                        error.c_str());
@@ -144,7 +148,15 @@ int RunServer(int argc, char** argv) {
   CLI::App app{vt::sim::kServerDescription, "velotrack-board"};
   ServeOptions o;
   const auto commands = vt::sim::DefineServerCli(app, o);
-  CLI11_PARSE(app, argc, argv);
+  // UTF-8 arguments on every system (file names in any script); CLI11 takes
+  // them last first.
+  std::vector<std::string> args = vt::platform::ProgramArguments(argc, argv);
+  std::reverse(args.begin(), args.end());
+  try {
+    app.parse(args);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
   if (commands.serve->parsed()) return Serve(o);
   if (auto rc = commands.runUsb()) return *rc;
   return 0;

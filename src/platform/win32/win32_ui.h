@@ -129,6 +129,8 @@ class Win32Ui : public Ui {
   void PostQuit(int exitCode) override;
   int RunMessageLoop() override;
   void PumpPaintMessages() override;
+  // Registers for HID arrivals and removals (WM_DEVICECHANGE).
+  bool WatchDevices(WindowHandle window, DeviceWatch* watch) override;
   void BeginOperation(WindowHandle window, const std::string& status) override;
   void OperationProgress(int done, int total) override;
   void EndOperation() override;
@@ -252,6 +254,8 @@ class Win32Ui : public Ui {
   void SetMenuBarEnabled(WindowHandle window, bool enabled);
   void CloseModals();
   MessageAnswer AskUser(const MessageBoxRequest& request);
+  void OnDeviceChange(WPARAM kind, LPARAM data);
+  void StopWatchingDevices();
 
   const TemplateCatalog& catalog_;
   HWND host_ = nullptr;  // message-only window for posted work
@@ -284,6 +288,9 @@ class Win32Ui : public Ui {
   bool closePending_ = false;
   std::vector<OpenModal> modals_;
   std::map<COLORREF, HBRUSH> brushes_;
+  HDEVNOTIFY deviceNotify_ = nullptr;
+  DeviceWatch* watch_ = nullptr;
+  WindowHandle watchWindow_ = kNoWindow;
 };
 
 }  // namespace vt::platform::win32

@@ -68,6 +68,7 @@ Win32Ui::~Win32Ui() {
     if (entry.parent == kNoWindow) tops.push_back(handle);
   }
   for (WindowHandle handle : tops) DestroyWindow(handle);
+  StopWatchingDevices();
   if (host_ != nullptr) ::DestroyWindow(host_);
   for (auto& [colour, brush] : brushes_) DeleteObject(brush);
   // A quit this Ui posted and no loop took must not end the next one.
@@ -457,6 +458,9 @@ LRESULT CALLBACK Win32Ui::HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
       if (entry != nullptr && entry->visible && !entry->shownOnce) ui->ShowWindow(handle, true);
       return 0;
     }
+    case WM_DEVICECHANGE:
+      ui->OnDeviceChange(wParam, lParam);
+      return TRUE;
     case kRelayoutMessage: {
       WindowEntry* entry = ui->FindWindow(static_cast<WindowHandle>(wParam));
       if (entry == nullptr) return 0;

@@ -1,5 +1,8 @@
 #include "platform/windows/win_hid_os.h"
 
+#include <winioctl.h>
+#include <hidclass.h>
+
 namespace vt::platform::winhid {
 
 namespace {
@@ -126,9 +129,25 @@ BOOLEAN SystemWinHidOs::GetSerialNumberString(HANDLE device, void* buffer, ULONG
   return As<BOOLEAN(WINAPI*)(HANDLE, PVOID, ULONG)>(getSerial_)(device, buffer, length);
 }
 
-BOOLEAN SystemWinHidOs::GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length) {
+BOOLEAN SystemWinHidOs::GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length,
+                                         ULONG* returned) {
+  *returned = 0;
   if (getIndexed_ == nullptr) return FALSE;
-  return As<BOOLEAN(WINAPI*)(HANDLE, ULONG, PVOID, ULONG)>(getIndexed_)(device, index, buffer, length);
+  // The request HidD_GetIndexedString makes, sent here so that the number
+  // of bytes the device gave is not lost. The handle is overlapped: the
+  // request gets its own record and waits for its own end (string requests
+  // have no time-out of their own).
+  OVERLAPPED ov{};
+  ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (ov.hEvent == nullptr) return FALSE;
+  DWORD got = 0;
+  BOOL ok = ::DeviceIoControl(device, IOCTL_HID_GET_INDEXED_STRING, &index, sizeof index, buffer,
+                              length, &got, &ov);
+  if (!ok && ::GetLastError() == ERROR_IO_PENDING) ok = ::GetOverlappedResult(device, &ov, &got, TRUE);
+  ::CloseHandle(ov.hEvent);
+  if (!ok) return FALSE;
+  *returned = got;
+  return TRUE;
 }
 
 HANDLE SystemWinHidOs::OpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
@@ -156,7 +175,7 @@ BOOL SystemWinHidOs::GetOverlappedResult(HANDLE file, OVERLAPPED* ov, DWORD* tra
   return ::GetOverlappedResult(file, ov, transferred, wait);
 }
 
-BOOL SystemWinHidOs::CancelIo(HANDLE file) { return ::CancelIo(file); }
+BOOL SystemWinHidOs::CancelIoEx(HANDLE file, OVERLAPPED* ov) { return ::CancelIoEx(file, ov); }
 
 DWORD SystemWinHidOs::WaitForSingleObject(HANDLE handle, DWORD ms) {
   return ::WaitForSingleObject(handle, ms);

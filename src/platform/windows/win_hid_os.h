@@ -41,7 +41,11 @@ class WinHidOs {
   virtual BOOLEAN FreePreparsedData(PHIDP_PREPARSED_DATA data) = 0;
   virtual NTSTATUS GetCaps(PHIDP_PREPARSED_DATA data, HIDP_CAPS* caps) = 0;
   virtual BOOLEAN GetSerialNumberString(HANDLE device, void* buffer, ULONG length) = 0;
-  virtual BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length) = 0;
+  // String descriptor `index` as raw bytes; *returned is how many the
+  // device gave (HidD_GetIndexedString does not say, so the system table
+  // asks the class driver directly).
+  virtual BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length,
+                                   ULONG* returned) = 0;
 
   // kernel32
   virtual HANDLE OpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
@@ -51,7 +55,8 @@ class WinHidOs {
   virtual BOOL WriteFile(HANDLE file, const void* data, DWORD size, OVERLAPPED* ov) = 0;
   virtual BOOL ReadFile(HANDLE file, void* data, DWORD size, OVERLAPPED* ov) = 0;
   virtual BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* ov, DWORD* transferred, BOOL wait) = 0;
-  virtual BOOL CancelIo(HANDLE file) = 0;
+  // Cancels the one operation `ov` (all of the file's when null).
+  virtual BOOL CancelIoEx(HANDLE file, OVERLAPPED* ov) = 0;
   virtual DWORD WaitForSingleObject(HANDLE handle, DWORD ms) = 0;
   virtual DWORD GetLastError() = 0;
 };
@@ -79,7 +84,8 @@ class SystemWinHidOs final : public WinHidOs {
   BOOLEAN FreePreparsedData(PHIDP_PREPARSED_DATA data) override;
   NTSTATUS GetCaps(PHIDP_PREPARSED_DATA data, HIDP_CAPS* caps) override;
   BOOLEAN GetSerialNumberString(HANDLE device, void* buffer, ULONG length) override;
-  BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length) override;
+  BOOLEAN GetIndexedString(HANDLE device, ULONG index, void* buffer, ULONG length,
+                           ULONG* returned) override;
   HANDLE OpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                     DWORD flags) override;
   BOOL CloseHandle(HANDLE handle) override;
@@ -87,7 +93,7 @@ class SystemWinHidOs final : public WinHidOs {
   BOOL WriteFile(HANDLE file, const void* data, DWORD size, OVERLAPPED* ov) override;
   BOOL ReadFile(HANDLE file, void* data, DWORD size, OVERLAPPED* ov) override;
   BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* ov, DWORD* transferred, BOOL wait) override;
-  BOOL CancelIo(HANDLE file) override;
+  BOOL CancelIoEx(HANDLE file, OVERLAPPED* ov) override;
   DWORD WaitForSingleObject(HANDLE handle, DWORD ms) override;
   DWORD GetLastError() override;
 

@@ -1,5 +1,7 @@
 #include "platform/windows/windows_hid_backend.h"
 
+#include "platform/windows/open_errors.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,6 +70,9 @@ WindowsHidBackend::WindowsHidBackend(WinHidOs& os) : os_(os) {}
 
 WindowsHidBackend::~WindowsHidBackend() {
   while (!open_.empty()) Close(open_.begin()->first);
+  // Still pending after their handle was closed: the system may write into
+  // them yet, so their memory and events are deliberately never given back.
+  for (auto& io : abandoned_) static_cast<void>(io.release());
 }
 
 bool WindowsHidBackend::Load() {
@@ -91,6 +96,52 @@ void WindowsHidBackend::ReadCaps(HANDLE file, bool* valid, uint16_t* inputLength
   os_.FreePreparsedData(data);
 }
 
+bool WindowsHidBackend::Describe(const wchar_t* path, HidDeviceInfo* info) {
+  // The IDs come through a handle without access rights: that needs no
+  // permission, disturbs no one, and works on devices the system holds
+  // (keyboards, mice) or another program has open exclusively.
+  HANDLE query = os_.OpenPath(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kOpenFlags);
+  if (query == INVALID_HANDLE_VALUE) return false;  // gone since the list was made
+  HIDD_ATTRIBUTES attributes{};
+  attributes.Size = sizeof attributes;
+  if (!os_.GetAttributes(query, &attributes)) {
+    os_.CloseHandle(query);
+    return false;
+  }
+  info->vendorId = attributes.VendorID;
+  info->productId = attributes.ProductID;
+  info->version = attributes.VersionNumber;
+  if (isCandidate_ && !isCandidate_(info->vendorId, info->productId)) {
+    os_.CloseHandle(query);
+    return true;
+  }
+
+  HANDLE file = os_.OpenPath(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             OPEN_EXISTING, kOpenFlags);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = os_.GetLastError();
+    const OpenFailure failure = ClassifyOpenError(error);
+    if (failure == OpenFailure::kUnplugged || failure == OpenFailure::kGone) {
+      os_.CloseHandle(query);
+      return false;
+    }
+    info->openable = false;
+    // Busy is told by openable alone; anything else says why.
+    if (failure != OpenFailure::kBusy) info->noAccess = OpenFailureText(failure, error);
+  }
+  // Serial and report lengths of a candidate: through the read/write handle,
+  // or the query handle when another program holds the device.
+  const HANDLE ask = file != INVALID_HANDLE_VALUE ? file : query;
+  uint8_t serial[kSerialBytes] = {};
+  if (os_.GetSerialNumberString(ask, serial, kSerialBytes - 2)) {
+    info->serial = SerialText(serial, sizeof serial);
+  }
+  ReadCaps(ask, &info->capsValid, &info->inputReportLength, &info->outputReportLength);
+  if (file != INVALID_HANDLE_VALUE) os_.CloseHandle(file);
+  os_.CloseHandle(query);
+  return true;
+}
+
 std::vector<HidDeviceInfo> WindowsHidBackend::Enumerate() {
   std::vector<HidDeviceInfo> out;
   if (!Load()) return out;
@@ -111,34 +162,10 @@ std::vector<HidDeviceInfo> WindowsHidBackend::Enumerate() {
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!os_.GetDeviceInterfaceDetail(set, &data, detail, required, nullptr)) continue;
-    const wchar_t* path = detail->DevicePath;
 
     HidDeviceInfo info;
-    info.path = Utf8(path);
-    if (info.path.empty()) continue;
-    // A device held exclusively elsewhere still answers queries on a handle
-    // opened without access rights; it is listed as not openable.
-    HANDLE file = os_.OpenPath(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               OPEN_EXISTING, kOpenFlags);
-    if (file == INVALID_HANDLE_VALUE) {
-      info.openable = false;
-      file = os_.OpenPath(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kOpenFlags);
-      if (file == INVALID_HANDLE_VALUE) continue;  // gone since the list was made
-    }
-    HIDD_ATTRIBUTES attributes{};
-    attributes.Size = sizeof attributes;
-    if (os_.GetAttributes(file, &attributes)) {
-      info.vendorId = attributes.VendorID;
-      info.productId = attributes.ProductID;
-      info.version = attributes.VersionNumber;
-      uint8_t serial[kSerialBytes] = {};
-      if (os_.GetSerialNumberString(file, serial, kSerialBytes - 2)) {
-        info.serial = SerialText(serial, sizeof serial);
-      }
-      ReadCaps(file, &info.capsValid, &info.inputReportLength, &info.outputReportLength);
-      out.push_back(std::move(info));
-    }
-    os_.CloseHandle(file);
+    info.path = Utf8(detail->DevicePath);
+    if (!info.path.empty() && Describe(detail->DevicePath, &info)) out.push_back(std::move(info));
   }
   os_.DestroyDeviceInfoList(set);
   return out;
@@ -166,17 +193,23 @@ int WindowsHidBackend::Open(const std::string& path, HidHandle* handle) {
 void WindowsHidBackend::Close(HidHandle handle) {
   const auto it = open_.find(handle);
   if (it == open_.end()) return;
-  os_.CloseHandle(it->second.file);
   ReleaseParked(it->second);
   open_.erase(it);
 }
 
 void WindowsHidBackend::ReleaseParked(Device& device) {
-  // Closing the file ends its outstanding operations; their events are
-  // released once each has signalled (or after a last bounded wait).
+  // Closing the file ends its outstanding operations (the cancels are asked
+  // for once more first); each one's record, event and buffer go only when
+  // its event says it is over.
+  for (auto& io : device.parked) os_.CancelIoEx(device.file, &io->ov);
+  os_.CloseHandle(device.file);
+  device.file = INVALID_HANDLE_VALUE;
   for (auto& io : device.parked) {
-    os_.WaitForSingleObject(io->event, kCancelWaitMs);
-    os_.CloseHandle(io->event);
+    if (os_.WaitForSingleObject(io->event, kCancelWaitMs) == WAIT_OBJECT_0) {
+      os_.CloseHandle(io->event);
+    } else {
+      abandoned_.push_back(std::move(io));
+    }
   }
   device.parked.clear();
 }
@@ -204,17 +237,20 @@ int WindowsHidBackend::Transfer(Device& device, bool write, std::span<uint8_t> d
   }
   int result = started ? kWaitOk : WaitResult(os_.WaitForSingleObject(io->event, waitMs));
   DWORD transferred = 0;
-  if (result == kWaitOk) {
-    if (!os_.GetOverlappedResult(device.file, &io->ov, &transferred, FALSE)) result = kWaitFailed;
-  } else {
-    // Cancel the operation and wait for the cancel to land before the
-    // record, event and buffer are given up; if it does not land in time
-    // they are kept until the handle is closed.
-    os_.CancelIo(device.file);
+  if (result != kWaitOk) {
+    // Cancel this operation and let it end before its record, event and
+    // buffer are given up or reused; if it does not end in time they are
+    // kept until the handle is closed.
+    os_.CancelIoEx(device.file, &io->ov);
     if (os_.WaitForSingleObject(io->event, kCancelWaitMs) != WAIT_OBJECT_0) {
       device.parked.push_back(std::move(io));
       return result;
     }
+    // Over now: cancelled, or it completed in the race with the cancel; a
+    // report that went out or came in counts (a resend would repeat it).
+    if (os_.GetOverlappedResult(device.file, &io->ov, &transferred, TRUE)) result = kWaitOk;
+  } else if (!os_.GetOverlappedResult(device.file, &io->ov, &transferred, TRUE)) {
+    result = kWaitFailed;
   }
   if (result == kWaitOk && !write) {
     const size_t n = std::min<size_t>({transferred, data.size(), io->buffer.size()});
@@ -260,10 +296,12 @@ int WindowsHidBackend::GetIndexedString(HidHandle handle, uint8_t index, std::sp
   *got = 0;
   Device* device = Find(handle);
   if (device == nullptr || buf.empty()) return kWaitFailed;
-  if (!os_.GetIndexedString(device->file, index, buf.data(), static_cast<ULONG>(buf.size()))) {
+  ULONG returned = 0;
+  if (!os_.GetIndexedString(device->file, index, buf.data(), static_cast<ULONG>(buf.size()),
+                            &returned)) {
     return kWaitFailed;
   }
-  *got = buf.size();
+  *got = std::min<size_t>(returned, buf.size());
   return kWaitOk;
 }
 

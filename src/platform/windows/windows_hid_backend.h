@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -20,6 +21,13 @@ class WindowsHidBackend final : public HidBackend {
   WindowsHidBackend(const WindowsHidBackend&) = delete;
   WindowsHidBackend& operator=(const WindowsHidBackend&) = delete;
 
+  // Which vendor/product pairs are worth opening. Enumeration reads every
+  // device's IDs through a handle without access rights and opens only
+  // candidates read/write for their serial and report lengths; the rest
+  // are listed with their IDs alone. Without a filter every device is one.
+  using CandidateFilter = std::function<bool(uint16_t vendorId, uint16_t productId)>;
+  void SetCandidates(CandidateFilter filter) { isCandidate_ = std::move(filter); }
+
   bool Load() override;
   std::vector<std::string> EntryPointNames() const override;
   std::vector<HidDeviceInfo> Enumerate() override;
@@ -34,6 +42,11 @@ class WindowsHidBackend final : public HidBackend {
   // How long a cancelled operation may take to finish before its event and
   // buffer are parked until the handle is closed.
   static constexpr DWORD kCancelWaitMs = 1000;
+
+  // Operations that did not end even when their handle was closed (a driver
+  // that ignores cancels): the system may still write into them, so they
+  // are never freed.
+  size_t Abandoned() const { return abandoned_.size(); }
 
  private:
   struct Io;
@@ -51,9 +64,13 @@ class WindowsHidBackend final : public HidBackend {
   int Transfer(Device& device, bool write, std::span<uint8_t> data, uint32_t waitMs, size_t* got);
   void ReadCaps(HANDLE file, bool* valid, uint16_t* inputLength, uint16_t* outputLength);
   void ReleaseParked(Device& device);
+  // Lists one interface: IDs through a query handle, the rest for candidates.
+  bool Describe(const wchar_t* path, HidDeviceInfo* info);
 
   std::unique_ptr<WinHidOs> owned_;
   WinHidOs& os_;
+  CandidateFilter isCandidate_;
+  std::vector<std::unique_ptr<Io>> abandoned_;
   bool loaded_ = false;
   std::map<HidHandle, Device> open_;
   HidHandle nextHandle_ = 1;
