@@ -129,8 +129,10 @@ void CheckControl(HWND control, std::vector<ClippedText>& out) {
     }
   }
   if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
-    // Whichever item is chosen shows whole in the field beside the arrow.
-    const int field = width - GetSystemMetrics(SM_CXVSCROLL) - MulDiv(6, scale, 96);
+    // Every choice reads whole in the dropped list (which may be wider
+    // than the field).
+    const auto dropped = static_cast<int>(SendMessageW(control, CB_GETDROPPEDWIDTH, 0, 0));
+    const int field = std::max(dropped, width) - GetSystemMetrics(SM_CXVSCROLL) - MulDiv(6, scale, 96);
     const auto count = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       const auto length = static_cast<int>(SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));

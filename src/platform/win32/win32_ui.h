@@ -244,6 +244,7 @@ class Win32Ui : public Ui {
   void CentreOnScreen(HWND hwnd);
   void ShowPicture(ControlEntry& control, uint16_t bitmapId);
   void FitToText(const ControlEntry& control);
+  static void FitDropDown(HWND combo, const std::wstring& item);
   void FitAllToText(WindowEntry& entry);
   HWND ToolTipsOf(WindowHandle window);
   void ReleaseWindow(WindowEntry& entry);

@@ -79,6 +79,10 @@ std::wstring WithoutPrefix(const std::wstring& text) {
 }
 
 Need NeedOf(ControlClass cls, HWND control) {
+  if (cls != ControlClass::Static && cls != ControlClass::CheckBox &&
+      cls != ControlClass::PushButton && cls != ControlClass::GroupBox) {
+    return {};
+  }
   const LONG style = GetWindowLongW(control, GWL_STYLE);
   const int dpi = std::max(96, static_cast<int>(GetDpiForWindow(control)));
   RECT client{};
@@ -176,6 +180,16 @@ void Win32Ui::FitToText(const ControlEntry& control) {
   if (grownLeft == at.left && grownRight == at.right) return;
   SetWindowPos(hwnd, nullptr, grownLeft, at.top, grownRight - grownLeft, at.bottom - at.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Ui::FitDropDown(HWND combo, const std::wstring& item) {
+  // The list may be wider than the field: each choice reads whole there,
+  // as it does in the Qt panel's lists.
+  const int dpi = std::max(96, static_cast<int>(GetDpiForWindow(combo)));
+  const int need = TextWidth(combo, item) + GetSystemMetrics(SM_CXVSCROLL) + MulDiv(8, dpi, 96);
+  if (need > static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0))) {
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(need), 0);
+  }
 }
 
 void Win32Ui::FitAllToText(WindowEntry& entry) {
