@@ -33,3 +33,16 @@ if(VELOTRACK_BUILD_TESTS)
     endif()
   endforeach()
 endif()
+
+# velotrack_windows_resources(TARGET NAME DESCRIPTION)
+# Gives a console program the version resource every Windows program has
+# (the file's Properties > Details, installers, support) and the
+# application icon.
+function(velotrack_windows_resources target name description)
+  set(VT_RC_NAME ${name})
+  set(VT_RC_DESCRIPTION ${description})
+  set(VT_RC_ICON ${PROJECT_SOURCE_DIR}/src/shell/win32/velotrack-panel.ico)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/windows-version.rc.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/${name}-version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${name}-version.rc)
+endfunction()

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Screenshots of velotrack-panel.exe under Wine on a virtual X display,
-# driving a virtual board served by the Linux board server:
-# docs/screenshots/windows-main-window.png and windows-profile-page.png.
-# Needs the debug and windows presets built; uses xvfb-run, xdotool and
-# ImageMagick's import. Not part of the tests.
+# Screenshots of velotrack-panel.exe under Wine on a virtual X display with
+# a window manager (openbox), so the windows have their frames, against the
+# panel's own virtual board (slowed down, so the firmware update is seen
+# under way). Into docs/screenshots/:
+#   windows-question.png        the upgrade offer at start-up
+#   windows-progress-window.png the firmware update under way
+#   windows-main-window.png     the main window, Set #1
+#   windows-profile-page.png    Set #2
+#   windows-debug-page.png      the Debug page (debug.cmd in the working folder)
+# Needs the windows preset built (velotrack-panel); uses xvfb-run, openbox,
+# xdotool and ImageMagick's import. Not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,34 +28,69 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$work"
-
-"$root/build/debug/sim/server/velotrack-board" serve --listen tcp:127.0.0.1:0 --preset standard \
-  >server.out 2>&1 &
+openbox >openbox.log 2>&1 &
 pids+=($!)
-port=
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/.*on tcp:127\.0\.0\.1:\([0-9]*\).*/\1/p' server.out)
-  [[ -n $port ]] && break
-  sleep 0.1
-done
-board=tcp:127.0.0.1:$port
-# Current firmware, so the panel opens without asking for an upgrade.
-"$root/build/debug/src/cli/velotrack" --board "$board" firmware update --built-in --yes \
-  --backup-dir backups >/dev/null
+touch debug.cmd
 
-"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board "$board" >panel.out 2>&1 &
+# The window with this title, once it is shown.
+find_window() {
+  local id=
+  for _ in $(seq 1 240); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [[ -n $id ]] && break
+    sleep 0.25
+  done
+  if [[ -z $id ]]; then
+    echo "no window '$1'; the screen is in ${VT_SCREENSHOT_FAILED:=/tmp/windows-screenshots-failed.png}" >&2
+    import -window root "$VT_SCREENSHOT_FAILED" || true
+    cat panel.out >&2
+    exit 1
+  fi
+  echo "$id"
+}
+# A window with its frame: the frame is the window manager's parent window.
+shoot() {
+  sleep 0.5
+  import -frame -window "$1" "$out/$2"
+  echo "written: $out/$2"
+}
+
+"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board virtual:latency=3 \
+  >panel.out 2>&1 &
 pids+=($!)
-window=
-for _ in $(seq 1 240); do
-  window=$(xdotool search --onlyvisible --name "Velotrack Configuration Panel" 2>/dev/null | head -1 || true)
-  [[ -n $window ]] && break
+main=$(find_window "Velotrack Configuration Panel")
+# The virtual board runs older firmware than the panel's: it offers the
+# upgrade. "Yes" starts it; the progress window shows it under way.
+question=$(find_window "^Firmware Upgrade$")
+shoot "$question" windows-question.png
+# Keys go through XTEST to the focused window: Wine ignores sent events.
+press() {
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1" || true
+  sleep 0.3
+  xdotool key "$2"
+}
+press "$question" y
+progress=$(find_window "^USB Flash Upgrade$")
+sleep 2
+shoot "$progress" windows-progress-window.png
+# Until the update is over, what it asks or tells is answered with Enter
+# (the answer that changes nothing).
+for _ in $(seq 1 600); do
+  box=$(xdotool search --onlyvisible --name "^(Firmware Upgrade|Info)$" 2>/dev/null | head -1 || true)
+  if [[ -n $box ]]; then
+    press "$box" Return
+  elif ! xdotool search --onlyvisible --name "^USB Flash Upgrade$" >/dev/null 2>&1; then
+    break
+  fi
   sleep 0.5
 done
-[[ -n $window ]] || { echo "the panel's window did not appear" >&2; cat panel.out >&2; exit 1; }
-sleep 4  # the board's settings are read after the window appears
-import -window "$window" "$out/windows-main-window.png"
-# The "Set #2" tab, in dialog-relative pixels of the tab strip.
-xdotool mousemove --window "$window" 87 31 click 1
+sleep 3
+shoot "$main" windows-main-window.png
+# The tabs, by their place in the tab strip (the window's own coordinates).
+read -r tab2_x tab_y debug_x < <(echo "${VT_TAB_PLACES:-110 40 690}")
+xdotool mousemove --window "$main" "$tab2_x" "$tab_y" click 1
 sleep 2
-import -window "$window" "$out/windows-profile-page.png"
-echo "written: $out/windows-main-window.png $out/windows-profile-page.png"
+shoot "$main" windows-profile-page.png
+xdotool mousemove --window "$main" "$debug_x" "$tab_y" click 1
+sleep 2
+shoot "$main" windows-debug-page.png

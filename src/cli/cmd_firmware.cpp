@@ -26,6 +26,7 @@
 #include "flash/region_update.h"
 #include "flash/update_entry.h"
 #include "platform/file_io.h"
+#include "platform/new_file.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/update_backup.h"
 #include "platform/utf8_path.h"
@@ -393,7 +394,9 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
   update->add_flag("--bootloader", args->bootloader, "program the image's bootloader");
   update->add_flag("--wifi", args->wifi, "bootloader for the Wifi board (letter T)");
   update->add_flag("--yes,-y", args->yes, "answer every question with yes");
-  update->add_option("--backup-dir", args->backupDir, "where info-block copies are kept");
+  update->add_option("--backup-dir", args->backupDir,
+                     std::string("where info-block copies are kept (default: ") +
+                         platform::UserBackupRootText() + ")");
   update->callback([&ctx, args] { ctx.exitCode = RunUpdate(ctx, *args); });
 
   auto* convert = group->add_subcommand("convert", "write the stored form of an ELF image");

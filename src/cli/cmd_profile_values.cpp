@@ -9,6 +9,7 @@
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
+#include "platform/new_file.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
@@ -135,7 +136,9 @@ void RegisterProfileValueCommands(CLI::App& group, CliContext& ctx, const std::s
   set->add_option("--file", a->file, "change this profile file (replaced atomically) instead of the board");
   set->add_option("--set", a->set, "the set of keys given without one")->check(CLI::Range(1, 7));
   set->add_flag("--yes,-y", a->yes, "answer Yes to every question");
-  set->add_option("--backup-dir", a->backupDir, "where the block is saved before it is erased");
+  set->add_option("--backup-dir", a->backupDir,
+                  std::string("where the block is saved before it is erased (default: ") +
+                      platform::UserBackupRootText() + ")");
   set->callback([&ctx, a] { ctx.exitCode = RunSet(ctx, *a); });
 }
 

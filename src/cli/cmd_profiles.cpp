@@ -16,6 +16,7 @@
 #include "cli/profiles_session.h"
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
+#include "platform/new_file.h"
 #include "profiles/editor_files.h"
 #include "profiles/headless_editor.h"
 #include "profiles/profile_file.h"
@@ -240,7 +241,9 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   };
   auto yesFlag = [a](CLI::App* cmd) { cmd->add_flag("--yes,-y", a->yes, "answer Yes to every question"); };
   auto backupOption = [a](CLI::App* cmd) {
-    cmd->add_option("--backup-dir", a->backupDir, "where the block is saved before it is erased");
+    cmd->add_option("--backup-dir", a->backupDir,
+                    std::string("where the block is saved before it is erased (default: ") +
+                        platform::UserBackupRootText() + ")");
   };
 
   auto* read = group->add_subcommand("read", "read the profiles; save them to a profile file with -o");

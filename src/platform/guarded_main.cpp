@@ -6,12 +6,26 @@
 namespace vt::platform {
 
 int RunGuardedMain(const char* program, const std::function<int()>& body) {
+  return RunGuardedMain(program, body, {});
+}
+
+int RunGuardedMain(const char* program, const std::function<int()>& body,
+                   const std::function<void(const std::string&)>& tell) {
+  std::string message;
   try {
     return body();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: unexpected error: %s\n", program, e.what());
+    message = std::string("unexpected error: ") + e.what();
   } catch (...) {
-    std::fprintf(stderr, "%s: unexpected error\n", program);
+    message = "unexpected error";
+  }
+  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+  if (tell) {
+    try {
+      tell(message);
+    } catch (...) {
+      // Telling must not turn the error into an abort.
+    }
   }
   return 1;
 }

@@ -33,6 +33,9 @@ NewFileResult PublishNewFile(const std::filesystem::path& temp, const std::files
 // on Linux, under %LOCALAPPDATA%\Velotrack on Windows. Empty when the
 // environment names no such folder.
 std::filesystem::path UserBackupRoot();
+// That folder as the help texts name it: "%LOCALAPPDATA%\Velotrack\backups"
+// on Windows, "$XDG_DATA_HOME/velotrack/backups" elsewhere.
+const char* UserBackupRootText();
 
 // `when` as UTC calendar time; false when it cannot be represented.
 bool UtcTime(std::time_t when, std::tm* out);

@@ -93,6 +93,10 @@ std::filesystem::path UserBackupRoot() {
   return {};
 }
 
+const char* UserBackupRootText() {
+  return "$XDG_DATA_HOME/velotrack/backups, else ~/.local/share/velotrack/backups";
+}
+
 bool UtcTime(std::time_t when, std::tm* out) { return gmtime_r(&when, out) != nullptr; }
 
 }  // namespace vt::platform

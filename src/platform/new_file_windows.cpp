@@ -73,6 +73,8 @@ std::filesystem::path UserBackupRoot() {
   return std::filesystem::path(local) / L"Velotrack" / L"backups";
 }
 
+const char* UserBackupRootText() { return "%LOCALAPPDATA%\\Velotrack\\backups"; }
+
 bool UtcTime(std::time_t when, std::tm* out) { return gmtime_s(out, &when) == 0; }
 
 }  // namespace vt::platform

@@ -147,7 +147,7 @@ void DiagnosticsPage::ConvertInfrared(platform::WindowHandle sender) {
   // The whole name: cutting it could split a character and name another file.
   const std::string name = ui_.GetText(sender, dp::kFirmwareFile);
   if (name.empty()) return;
-  const InfraredResult result = ConvertInfraredFile(platform::PathFromUtf8(name));
+  const InfraredResult result = ConvertInfraredFile(platform::PathFromUtf8(name), outputFolder_);
   std::string text;
   if (!result.written) {
     text = "The infrared recording was not converted:\n" + result.error;

@@ -10,6 +10,7 @@
 // (debug log off) the list operations find no window and do nothing, but the
 // poll still fetches and field 9107 still shows the latest line.
 
+#include <filesystem>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -65,6 +66,8 @@ class DiagnosticsPage {
   void Browse(platform::WindowHandle sender);
   // "IR": converts the recording named in control 106 of `sender`.
   void ConvertInfrared(platform::WindowHandle sender);
+  // Where the conversion of a bare file name goes (empty: beside it).
+  void SetOutputFolder(std::filesystem::path folder) { outputFolder_ = std::move(folder); }
 
   platform::WindowHandle Page() const { return page_; }
   LineState State() const { return state_; }
@@ -78,6 +81,7 @@ class DiagnosticsPage {
 
   platform::Ui& ui_;
   platform::WindowHandle mainWindow_;
+  std::filesystem::path outputFolder_;
   platform::WindowHandle page_;
   devlink::BoardLink& link_;
   platform::DebugLog& log_;

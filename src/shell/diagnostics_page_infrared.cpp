@@ -64,10 +64,14 @@ std::filesystem::path InfraredOutputName(const std::filesystem::path& input) {
   return input.parent_path() / name;
 }
 
-InfraredResult ConvertInfraredFile(const std::filesystem::path& input) {
+InfraredResult ConvertInfraredFile(const std::filesystem::path& input,
+                                   const std::filesystem::path& bareNameFolder) {
   InfraredResult result;
   if (input.empty()) return result;
   result.output = InfraredOutputName(input);
+  if (!input.has_parent_path() && !bareNameFolder.empty()) {
+    result.output = bareNameFolder / result.output;
+  }
   // Converting an earlier output ("ir.~av") would otherwise replace the
   // recording it was read from.
   if (result.output == input) {

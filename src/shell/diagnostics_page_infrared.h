@@ -43,9 +43,12 @@ struct InfraredResult {
 
 // Reads at most 100000 bytes of `input` (a missing file reads as none),
 // replaces the output file with the text as a whole and returns what
-// happened. Nothing is touched when the output name would be the input
+// happened. A bare file name (no folder) has its output written into
+// `bareNameFolder` when one is given: the working folder may be where the
+// program is installed. Nothing is touched when the output name would be the input
 // itself, when the input is a FIFO, directory or device, or when the output
 // name is taken by something other than a regular file.
-InfraredResult ConvertInfraredFile(const std::filesystem::path& input);
+InfraredResult ConvertInfraredFile(const std::filesystem::path& input,
+                                   const std::filesystem::path& bareNameFolder = {});
 
 }  // namespace vt::shell

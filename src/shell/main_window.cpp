@@ -92,6 +92,7 @@ void MainWindow::OnInitDialog(platform::WindowHandle window) {
   transfer_->SetFirmwareLookup(firmwareLookup_);
   transfer_->SetStatusDisplay([this](uint8_t code) { ShowStatus(code); });
   diagnostics_ = std::make_unique<DiagnosticsPage>(ui_, window_, pages_[kDebugSlot], link_, log_);
+  diagnostics_->SetOutputFolder(reportFolder_);
   updateUi_ = std::make_unique<WindowUpdateUi>(ui_, window_);
 
   InitTrackBars(ui_, pages_);

@@ -26,8 +26,19 @@ bool DebugMarkerPresent(const std::filesystem::path& directory) {
 
 bool StartDebugLogIfMarked(platform::DebugLog& log, const std::filesystem::path& directory,
                            const std::string& argumentText) {
-  if (!DebugMarkerPresent(directory)) return false;
-  const std::string path = platform::PathToUtf8(directory / kDebugLogFileName);
+  return StartDebugLogIfMarked(log, std::vector<std::filesystem::path>{directory}, directory,
+                               argumentText);
+}
+
+bool StartDebugLogIfMarked(platform::DebugLog& log,
+                           const std::vector<std::filesystem::path>& markerFolders,
+                           const std::filesystem::path& logFolder, const std::string& argumentText) {
+  bool marked = false;
+  for (const std::filesystem::path& folder : markerFolders) {
+    if (!folder.empty() && DebugMarkerPresent(folder)) marked = true;
+  }
+  if (!marked) return false;
+  const std::string path = platform::PathToUtf8(logFolder / kDebugLogFileName);
   std::string error;
   if (!log.Open(path, &error)) {
     // A folder or device of that name is left alone; logging stays off.

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devlink/board_link.h"
 #include "platform/debug_log.h"
@@ -44,6 +45,11 @@ bool DebugMarkerPresent(const std::filesystem::path& directory);
 // created the log stays off. Returns whether the log is on.
 bool StartDebugLogIfMarked(platform::DebugLog& log, const std::filesystem::path& directory,
                            const std::string& argumentText);
+// The same with the marker looked for in each of `markerFolders` (empty
+// ones are skipped) and the log written into `logFolder`.
+bool StartDebugLogIfMarked(platform::DebugLog& log,
+                           const std::vector<std::filesystem::path>& markerFolders,
+                           const std::filesystem::path& logFolder, const std::string& argumentText);
 
 // Brings up the HID backend. On failure shows the fatal owner-less message
 // ("DLL Fatal Error") and returns false; the caller then ends the process

@@ -6,6 +6,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <string>
 
 namespace vt::platform {
 namespace {
@@ -24,6 +25,19 @@ TEST(GuardedMain, EscapingExceptionsBecomeAMessageAndCodeOne) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(RunGuardedMain("prog", []() -> int { throw 42; }), 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "prog: unexpected error\n");
+
+  // A program without a console is told too; a teller that throws changes
+  // nothing.
+  std::string told;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunGuardedMain("prog", []() -> int { throw std::runtime_error("x"); },
+                           [&](const std::string& m) { told = m; }),
+            1);
+  EXPECT_EQ(RunGuardedMain("prog", []() -> int { throw 1; },
+                           [](const std::string&) { throw std::runtime_error("no screen"); }),
+            1);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(told, "unexpected error: x");
 }
 
 }  // namespace

@@ -110,10 +110,12 @@ TEST(MemoryTemplate, ReadsBackAsTheDialogManagerReadsIt) {
   EXPECT_EQ(r.TextOrOrdinal(&ordinal), L"");  // no menu
   EXPECT_EQ(r.TextOrOrdinal(&ordinal), L"");  // the dialog class
   EXPECT_EQ(r.Text(), L"Odd");
-  EXPECT_EQ(r.Word(), 6);    // points
+  // The bitmap face of old becomes the system's dialog font.
+  EXPECT_TRUE(style & DS_SHELLFONT);
+  EXPECT_EQ(r.Word(), 8);    // points
   EXPECT_EQ(r.Word(), 400);  // weight
   EXPECT_EQ(r.Word(), DEFAULT_CHARSET << 8);
-  EXPECT_EQ(r.Text(), L"MS Sans Serif");
+  EXPECT_EQ(r.Text(), L"MS Shell Dlg 2");
 
   struct Expect {
     uint32_t id;

@@ -17,9 +17,16 @@ constexpr uint16_t kStaticAtom = 0x0082;
 constexpr uint16_t kListBoxAtom = 0x0083;
 constexpr uint16_t kComboBoxAtom = 0x0085;
 
-// A face for templates that name none: the system's dialog font.
-constexpr wchar_t kShellFont[] = L"MS Shell Dlg";
+// The system's dialog font (Tahoma, Segoe UI: whatever the system maps the
+// name to), for templates that name no face and for those that name the
+// bitmap face of old, "MS Sans Serif": at the templates' 6 points that face
+// is drawn coarse and clips their labels. The dialog units follow the font,
+// so the layout keeps its proportions.
+constexpr wchar_t kShellFont[] = L"MS Shell Dlg 2";
 constexpr int kShellFontPoint = 8;
+constexpr char kLegacyFont[] = "MS Sans Serif";
+
+bool UsesShellFont(const DialogTemplate& tpl) { return tpl.font.empty() || tpl.font == kLegacyFont; }
 
 bool FitsShort(int value) {
   return value >= std::numeric_limits<int16_t>::min() &&
@@ -140,7 +147,7 @@ ControlClassStyle ClassStyleFor(const ControlTemplate& control) {
 uint32_t DialogStyleFor(const DialogTemplate& tpl) {
   const uint32_t bits = tpl.style;
   uint32_t style = DS_SETFONT;
-  if (tpl.font.empty()) style |= DS_SHELLFONT;
+  if (UsesShellFont(tpl)) style |= DS_SHELLFONT;
   style |= (bits & style::kChild) ? (WS_CHILD | DS_CONTROL) : WS_POPUP;
   if (bits & style::kCaption) style |= WS_CAPTION;
   if (bits & style::kSysMenu) style |= WS_SYSMENU;
@@ -189,7 +196,7 @@ MemoryTemplate MemoryTemplate::Build(const DialogTemplate& tpl, std::string* err
   w.Word(0);  // no menu
   w.Word(0);  // the dialog class
   w.Text(Widen(tpl.caption));
-  const bool shellFont = tpl.font.empty();
+  const bool shellFont = UsesShellFont(tpl);
   w.Word(static_cast<uint16_t>(shellFont ? kShellFontPoint : tpl.fontPoint));
   w.Word(FW_NORMAL);
   w.Word(DEFAULT_CHARSET << 8);  // italic (low byte) 0, character set

@@ -35,6 +35,12 @@ class Win32Ui : public Ui {
  public:
   // The shortest timer period the panel asks of the system.
   static constexpr uint32_t kMinTimerPeriodMs = 10;
+  // Pixels (at 96 DPI) that a check box, a push button and a group box take
+  // besides their text: the box and its gap, the button's edges, the
+  // frame's indent before and after its caption.
+  static constexpr int kCheckRoom = 17;
+  static constexpr int kButtonRoom = 6;
+  static constexpr int kGroupRoom = 14;
 
   // The catalog must outlive the Ui.
   explicit Win32Ui(const TemplateCatalog& catalog);
@@ -239,6 +245,9 @@ class Win32Ui : public Ui {
   void ShowLater(WindowHandle window);
   void CentreOnScreen(HWND hwnd);
   void ShowPicture(ControlEntry& control, uint16_t bitmapId);
+  void FitToText(const ControlEntry& control);
+  static void FitDropDown(HWND combo, const std::wstring& item);
+  void FitAllToText(WindowEntry& entry);
   HWND ToolTipsOf(WindowHandle window);
   void ReleaseWindow(WindowEntry& entry);
 
@@ -256,6 +265,16 @@ class Win32Ui : public Ui {
   MessageAnswer AskUser(const MessageBoxRequest& request);
   void OnDeviceChange(WPARAM kind, LPARAM data);
   void StopWatchingDevices();
+  // True while what the user does in `handle` must be dropped: an operation
+  // runs, or a question or modal dialog other than this window is open.
+  bool InputBlocked(WindowHandle handle) const;
+  // The window a question or file dialog belongs to: the root of `owner`,
+  // else the active window when it is ours, else our first shown window.
+  HWND QuestionOwner(WindowHandle owner) const;
+  // Disables every shown top-level window of ours but `except` (which the
+  // modal loop disables and enables itself); returns those it disabled.
+  std::vector<HWND> DisableOtherWindows(HWND except);
+  static void EnableWindows(const std::vector<HWND>& windows);
 
   const TemplateCatalog& catalog_;
   HWND host_ = nullptr;  // message-only window for posted work

@@ -219,6 +219,7 @@ void Win32Ui::CollectControls(WindowEntry& entry, const DialogTemplate& tpl) {
     }
     if (ct.cls == ControlClass::ProgressBar) SendMessageW(control.hwnd, PBM_SETRANGE32, 0, 100);
   }
+  FitAllToText(entry);
 }
 
 void Win32Ui::AttachMenu(WindowEntry& entry, uint16_t menuId) {
@@ -332,16 +333,24 @@ INT_PTR Win32Ui::OnMessage(WindowHandle handle, HWND hwnd, UINT message, WPARAM 
     case WM_VSCROLL: {
       const ControlEntry* control = FindByHwnd(handle, reinterpret_cast<HWND>(lParam));
       if (control == nullptr || control->cls != ControlClass::TrackBar) return FALSE;
+      if (InputBlocked(handle)) return TRUE;
       const auto code = static_cast<uint16_t>(LOWORD(wParam));
       if (code <= notify::kTbEndTrack) Raise({handle, EventKind::Scroll, control->id, code});
       return TRUE;
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header == nullptr || header->code != static_cast<UINT>(TCN_SELCHANGE)) return FALSE;
+      if (header == nullptr) return FALSE;
+      const bool changing = header->code == static_cast<UINT>(TCN_SELCHANGING);
+      if (!changing && header->code != static_cast<UINT>(TCN_SELCHANGE)) return FALSE;
       const ControlEntry* control = FindByHwnd(handle, header->hwndFrom);
       if (control == nullptr || control->cls != ControlClass::TabControl) return FALSE;
-      Raise({handle, EventKind::TabChange, control->id, 0});
+      if (changing) {
+        // A held window keeps its page: the tab control is told "no".
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, InputBlocked(handle) ? TRUE : FALSE);
+        return TRUE;
+      }
+      if (!InputBlocked(handle)) Raise({handle, EventKind::TabChange, control->id, 0});
       return TRUE;
     }
     case WM_TIMER: {
@@ -387,16 +396,29 @@ bool Win32Ui::OnCommand(WindowHandle handle, WPARAM wParam, LPARAM lParam) {
   if (from == nullptr) {
     if (code == 0 && std::find(entry->menuItems.begin(), entry->menuItems.end(), id) !=
                          entry->menuItems.end()) {
-      if (operationDepth_ == 0) Raise({handle, EventKind::Command, id, notify::kMenu});
+      if (!InputBlocked(handle)) Raise({handle, EventKind::Command, id, notify::kMenu});
       return true;
     }
     // Enter and Escape, as the dialog manager turns them into OK and Cancel:
     // they close a modal dialog; a window without such buttons ignores them.
-    if (entry->modal && (id == kIdOk || id == kIdCancel)) EndDialog(entry->hwnd, id);
+    if (entry->modal && !InputBlocked(handle) && (id == kIdOk || id == kIdCancel)) {
+      EndDialog(entry->hwnd, id);
+    }
     return true;
   }
   const ControlEntry* control = FindByHwnd(handle, from);
   if (control == nullptr) return false;
+  if (InputBlocked(handle)) {
+    // While an operation runs or a question is open, what the user does is
+    // dropped, as if the window had been disabled; a check box that turned
+    // its mark over on its own turns it back.
+    const LONG type = GetWindowLongW(from, GWL_STYLE) & BS_TYPEMASK;
+    if (code == BN_CLICKED && control->cls == ControlClass::CheckBox && type == BS_AUTOCHECKBOX) {
+      const bool checked = SendMessageW(from, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      SendMessageW(from, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+    }
+    return true;
+  }
   switch (control->cls) {
     case ControlClass::PushButton:
       if (code != BN_CLICKED) return true;
@@ -464,7 +486,18 @@ LRESULT CALLBACK Win32Ui::HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case kRelayoutMessage: {
       WindowEntry* entry = ui->FindWindow(static_cast<WindowHandle>(wParam));
       if (entry == nullptr) return 0;
+      // The dialog manager made a font for the new DPI and gave it to the
+      // template's controls; the busy label is ours and gets it here.
+      if (entry->busyLabel != nullptr && entry->hwnd != nullptr) {
+        const auto font = static_cast<WPARAM>(SendMessageW(entry->hwnd, WM_GETFONT, 0, 0));
+        SendMessageW(entry->busyLabel, WM_SETFONT, font, TRUE);
+      }
       ui->LayoutBusyStrip(*entry);
+      // The dialog manager put the controls back in their template places.
+      ui->FitAllToText(*entry);
+      for (auto& [handle, page] : ui->windows_) {
+        if (page.parent == static_cast<WindowHandle>(wParam)) ui->FitAllToText(page);
+      }
       for (ControlEntry& control : entry->controls) {
         if (control.cls == ControlClass::Picture && control.picture != 0) {
           ui->ShowPicture(control, control.picture);

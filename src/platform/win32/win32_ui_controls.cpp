@@ -78,6 +78,7 @@ void Win32Ui::SetText(WindowHandle window, uint16_t id, const std::string& text)
   ++quietEdits_;
   SetWindowTextW(control->hwnd, Widen(text).c_str());
   --quietEdits_;
+  FitToText(*control);
 }
 
 bool Win32Ui::IsChecked(WindowHandle window, uint16_t id) const {

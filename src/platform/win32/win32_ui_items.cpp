@@ -38,6 +38,7 @@ std::string ItemString(HWND hwnd, UINT lengthMessage, UINT textMessage, int inde
 void Win32Ui::ClearSelector(WindowHandle window, uint16_t id) {
   if (const HWND combo = HwndOf(window, id, ControlClass::ComboBox)) {
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, 0, 0);  // as wide as the field again
   }
 }
 
@@ -49,6 +50,7 @@ int Win32Ui::AddSelectorItem(WindowHandle window, uint16_t id, const std::string
   const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
   if (index < 0) return -1;
   SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+  FitDropDown(combo, wide);
   return static_cast<int>(index);
 }
 

@@ -63,14 +63,71 @@ BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM into) {
 
 void Win32Ui::SetScript(UiScript* script) { script_ = script ? script : &ownScript_; }
 
+// ---- Modality ------------------------------------------------------------------
+
+bool Win32Ui::InputBlocked(WindowHandle handle) const {
+  if (modals_.empty()) return operationDepth_ > 0;
+  // Only the newest modal dialog of ours takes input; a message box or a
+  // file dialog is not ours, so every window of ours is then held.
+  const HWND top = modals_.back().hwnd;
+  const HWND hwnd = Hwnd(handle);
+  return top == nullptr || hwnd == nullptr || GetAncestor(hwnd, GA_ROOT) != top;
+}
+
+HWND Win32Ui::QuestionOwner(WindowHandle owner) const {
+  if (const HWND hwnd = Hwnd(owner)) return GetAncestor(hwnd, GA_ROOT);
+  if (const HWND active = GetActiveWindow(); active != nullptr && HandleOf(active) != kNoWindow) {
+    return GetAncestor(active, GA_ROOT);
+  }
+  // Else the panel's main window: a shown window first, one with a menu
+  // before one without.
+  HWND best = nullptr;
+  int bestRank = -1;
+  for (const auto& [handle, entry] : windows_) {
+    if (!entry.topLevel || entry.modal || entry.hwnd == nullptr) continue;
+    const int rank = (::IsWindowVisible(entry.hwnd) ? 2 : 0) + (entry.menu != nullptr ? 1 : 0);
+    if (rank > bestRank) {
+      best = entry.hwnd;
+      bestRank = rank;
+    }
+  }
+  return best;
+}
+
+std::vector<HWND> Win32Ui::DisableOtherWindows(HWND except) {
+  // The modal loop disables its owner only; a progress window or a second
+  // top-level window would still take clicks.
+  std::vector<HWND> disabled;
+  for (const auto& [handle, entry] : windows_) {
+    if (!entry.topLevel || entry.hwnd == nullptr || entry.hwnd == except) continue;
+    if (IsWindowEnabled(entry.hwnd)) {
+      EnableWindow(entry.hwnd, FALSE);
+      disabled.push_back(entry.hwnd);
+    }
+  }
+  return disabled;
+}
+
+void Win32Ui::EnableWindows(const std::vector<HWND>& windows) {
+  for (HWND hwnd : windows) {
+    if (::IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+  }
+}
+
+// ---- Questions -------------------------------------------------------------------
+
 MessageAnswer Win32Ui::AskUser(const MessageBoxRequest& request) {
-  const HWND owner = GetAncestor(Hwnd(request.owner), GA_ROOT);
+  const HWND owner = QuestionOwner(request.owner);
   const MessageAnswer safe = UiScript::SafeDefault(request.buttons);
+  const std::vector<HWND> disabled = DisableOtherWindows(owner);
   modals_.push_back({nullptr, nullptr, AnswerId(safe)});
+  // Without any window of ours the box holds every window of the thread.
+  const UINT modality = owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL;
   const int pressed =
       MessageBoxW(owner, Widen(request.text).c_str(), Widen(request.caption).c_str(),
-                  ButtonFlags(request.buttons) | IconFlags(request.icon) | MB_SETFOREGROUND);
+                  ButtonFlags(request.buttons) | IconFlags(request.icon) | modality | MB_SETFOREGROUND);
   modals_.pop_back();
+  EnableWindows(disabled);
   ScheduleDrain();
   switch (pressed) {
     case IDOK: return MessageAnswer::Ok;
@@ -130,9 +187,12 @@ std::optional<std::string> Win32Ui::ChooseFile(const FileDialogRequest& request)
       options &= ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_FILEMUSTEXIST);
     }
     dialog->SetOptions(options);
+    const HWND owner = QuestionOwner(request.owner);
+    const std::vector<HWND> disabled = DisableOtherWindows(owner);
     modals_.push_back({nullptr, dialog, IDCANCEL});
-    const HRESULT shown = dialog->Show(GetAncestor(Hwnd(request.owner), GA_ROOT));
+    const HRESULT shown = dialog->Show(owner);
     modals_.pop_back();
+    EnableWindows(disabled);
     IShellItem* item = nullptr;
     if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(&item)) && item != nullptr) {
       PWSTR path = nullptr;

@@ -131,12 +131,15 @@ int Win32Ui::RunModalDialog(uint16_t templateId, WindowHandle owner, const InitH
   entry.caption = tpl->caption;
   entry.place = tpl->place;
   entry.onInit = &onInit;
+  const HWND ownerHwnd = QuestionOwner(owner);
+  const std::vector<HWND> disabled = DisableOtherWindows(ownerHwnd);
   modals_.push_back({});
   BuildContext context{this, handle};
   const INT_PTR result = DialogBoxIndirectParamW(
-      GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATEW>(memory.Data()), Hwnd(owner),
+      GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATEW>(memory.Data()), ownerHwnd,
       &Win32Ui::DialogProc, reinterpret_cast<LPARAM>(&context));
   if (!modals_.empty()) modals_.pop_back();
+  EnableWindows(disabled);
   KillTimersOf(handle);
   std::erase_if(posted_, [handle](const UiEvent& e) { return e.window == handle; });
   if (WindowEntry* done = FindWindow(handle)) {

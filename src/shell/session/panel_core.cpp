@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/board_address.h"
+#include "platform/user_files.h"
 #include "shell/build_record.h"
 #include "shell/startup.h"
 
@@ -41,10 +42,15 @@ bool PanelCore::BackendFailure(const std::string& reason) {
 bool PanelCore::Start() {
   // The log's "CmdLine:" line names the whole command line, as the build
   // record does.
-  StartDebugLogIfMarked(log_, startup_.workDir,
+  // The marker is looked for in the working folder and in the user's
+  // folder; the log and the build record go where the panel may write.
+  const std::filesystem::path stateFolder =
+      platform::PanelFileFolder(startup_.workDir, platform::UserFileKind::kState);
+  StartDebugLogIfMarked(log_, {startup_.workDir, platform::UserFileFolder(platform::UserFileKind::kState)},
+                        stateFolder,
                         startup_.commandLine.empty() ? startup_.options.argumentText
                                                      : startup_.commandLine);
-  UpdateBuildRecord(startup_.workDir, startup_.commandLine, kBuildNumber);
+  UpdateBuildRecord(stateFolder, startup_.commandLine, kBuildNumber);
 
   std::string error;
   const std::optional<app::BoardAddress> address =
@@ -64,6 +70,7 @@ bool PanelCore::Start() {
   if (!LoadBoardLibraries(ui_, *link_)) return Fail(1, {});
 
   window_ = std::make_unique<MainWindow>(ui_, *link_, *clock_, log_);
+  window_->SetReportFolder(platform::PanelFileFolder(startup_.workDir, platform::UserFileKind::kData));
   window_->SetOperationMeter(meter_.get());
   window_->SetDeviceWatch(backend_->DeviceChanges());
   if (!startup_.backupRoot.empty()) window_->SetBackupRoot(startup_.backupRoot);

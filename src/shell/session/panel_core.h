@@ -17,7 +17,10 @@ namespace vt::shell {
 
 struct PanelStartup {
   PanelOptions options;
-  // Where "debug.cmd", "debug.log" and "build.dat" are looked for.
+  // Where "debug.cmd", "debug.log", "build.dat" and "profiles.txt" are
+  // looked for and written; when it is read-only or the program's install
+  // folder they are written to the user's folder (platform/user_files.h),
+  // where "debug.cmd" is looked for too.
   std::filesystem::path workDir = std::filesystem::current_path();
   // The full command line as the build record reads it: the quoted program
   // path, then the arguments.

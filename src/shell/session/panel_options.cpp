@@ -44,8 +44,15 @@ std::string PanelUsage() {
          "                   virtual[:OPTIONS] (the built-in virtual board),\n"
          "                   tcp:HOST:PORT or unix:PATH (a board server)\n"
          "  -c               convert usbfw.elf in the current directory to usbfw.vt and exit\n"
-         "A file named debug.cmd in the current directory switches the debug log\n"
-         "(debug.log) and the Debug page on.\n";
+         "A file named debug.cmd in the current directory or in the user's folder\n"
+#ifdef _WIN32
+         "(%LOCALAPPDATA%\\Velotrack) switches the debug log (debug.log) and the\n"
+#else
+         "(~/.local/state/velotrack) switches the debug log (debug.log) and the\n"
+#endif
+         "Debug page on. The panel writes debug.log, build.dat and profiles.txt to\n"
+         "the current directory, or to the user's folder when the current directory\n"
+         "is read-only or the program's own folder.\n";
 }
 
 bool DisplayAvailable(const std::function<const char*(const char*)>& env) {

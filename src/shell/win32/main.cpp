@@ -3,11 +3,13 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "flash/image_converter.h"
 #include "platform/guarded_main.h"
+#include "platform/user_files.h"
 #include "platform/win32/wide_text.h"
 #include "shell/startup.h"
 #include "shell/win32/panel_session.h"
@@ -91,8 +93,19 @@ int RunPanel() {
   return session.Run();
 }
 
+// An error that ended the panel: shown, with where the debug log is, since
+// nobody reads the standard error of a program started from the Start menu.
+void ShowCrash(const std::string& message) {
+  const std::filesystem::path folder =
+      vt::platform::PanelFileFolder(std::filesystem::current_path(), vt::platform::UserFileKind::kState);
+  const std::string text = "The panel stopped: " + message +
+                           "\n\nIf the debug log is on, it is " +
+                           Narrow((folder / vt::shell::kDebugLogFileName).wstring()) + ".";
+  MessageBoxW(nullptr, Widen(text).c_str(), L"velotrack-panel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
 }  // namespace
 
 int main() {
-  return vt::platform::RunGuardedMain("velotrack-panel", [] { return RunPanel(); });
+  return vt::platform::RunGuardedMain("velotrack-panel", [] { return RunPanel(); }, ShowCrash);
 }
