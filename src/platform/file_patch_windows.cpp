@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file_patch.h"
+#include "platform/utf8_path.h"
 
 namespace vt::platform {
 
@@ -10,7 +11,7 @@ std::string OverwriteFileAt(const std::filesystem::path& path, uint64_t offset, 
   const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    return path.string() + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
+    return PathToUtf8(path) + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
   }
   bool ok = true;
   size_t done = 0;
@@ -27,7 +28,7 @@ std::string OverwriteFileAt(const std::filesystem::path& path, uint64_t offset, 
   if (ok) ok = FlushFileBuffers(h) != 0;
   const DWORD error = ok ? 0 : GetLastError();
   CloseHandle(h);
-  return ok ? std::string() : path.string() + ": not written (error " + std::to_string(error) + ")";
+  return ok ? std::string() : PathToUtf8(path) + ": not written (error " + std::to_string(error) + ")";
 }
 
 }  // namespace vt::platform

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "profiles/info_block_backup.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -22,7 +23,7 @@ std::string IdentityOf(std::string_view serial) {
 
 // The serial a backup names: its trailer's, else its folder's.
 std::string SourceSerial(const fs::path& file, const BackupLoadResult& backup) {
-  return backup.origin ? backup.origin->serial : file.parent_path().filename().string();
+  return backup.origin ? backup.origin->serial : platform::PathToUtf8(file.parent_path().filename());
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ fs::path NewestSoundBackup(const fs::path& root, std::string_view serial) {
   std::error_code ec;
   for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_directory(ec)) continue;
-    const std::string folder = it->path().filename().string();
+    const std::string folder = platform::PathToUtf8(it->path().filename());
     if (folder != BackupFolderName(serial) && IdentityOf(folder) != identity) continue;
     const auto list = ListInfoBlockBackups(root, folder);
     for (size_t i = 0; i < list.size(); ++i) {
@@ -61,11 +62,11 @@ std::string RestoreAdvice(const fs::path& root, std::string_view serial) {
   const fs::path newest = NewestSoundBackup(root, serial);
   if (newest.empty()) {
     return "no sound backup of this board is kept" +
-           (root.empty() ? std::string() : " in " + root.string()) +
+           (root.empty() ? std::string() : " in " + platform::PathToUtf8(root)) +
            "; a profile file can be written after a firmware update, or Total Clear starts afresh";
   }
-  return "the newest sound backup is " + newest.string() + "; to put it back: velotrack profiles restore " +
-         newest.string() + " --yes";
+  return "the newest sound backup is " + platform::PathToUtf8(newest) + "; to put it back: velotrack profiles restore " +
+         platform::PathToUtf8(newest) + " --yes";
 }
 
 BackupCheck CheckBackupForBoard(const fs::path& file, const BackupLoadResult& backup,
@@ -77,7 +78,7 @@ BackupCheck CheckBackupForBoard(const fs::path& file, const BackupLoadResult& ba
     return check;
   }
   if (backup.check.condition == flash::BlockCondition::kDamaged) {
-    check.message = file.string() + ": not a whole settings block (" + backup.check.damage + ")";
+    check.message = platform::PathToUtf8(file) + ": not a whole settings block (" + backup.check.damage + ")";
     return check;
   }
   const std::string source = SourceSerial(file, backup);
@@ -85,20 +86,20 @@ BackupCheck CheckBackupForBoard(const fs::path& file, const BackupLoadResult& ba
   const char sourceKind = BoardKindOf(source);
   const char boardKind = BoardKindOf(boardSerial);
   if (sourceKind != boardKind) {
-    check.message = file.string() + " was saved from board " + source + ", " + BoardKindName(sourceKind) +
+    check.message = platform::PathToUtf8(file) + " was saved from board " + source + ", " + BoardKindName(sourceKind) +
                     "; this board (" + own + ") is " + BoardKindName(boardKind);
     return check;
   }
   std::vector<std::string> notes;
   if (IdentityOf(source) != IdentityOf(own)) {
-    check.message = file.string() + " was saved from board " + source + ", not from this board (" + own + ")";
+    check.message = platform::PathToUtf8(file) + " was saved from board " + source + ", not from this board (" + own + ")";
     if (!force) {
       check.message += "; --force puts it on this board anyway";
       return check;
     }
     notes.push_back(check.message);
   } else if (source != own) {
-    notes.push_back(file.string() + " was saved when this board presented the serial " + source);
+    notes.push_back(platform::PathToUtf8(file) + " was saved when this board presented the serial " + source);
   }
   if (backup.origin && !backup.origin->firmware.empty() && !boardFirmware.empty() &&
       backup.origin->firmware != boardFirmware) {
@@ -106,7 +107,7 @@ BackupCheck CheckBackupForBoard(const fs::path& file, const BackupLoadResult& ba
                     std::string(boardFirmware));
   }
   if (backup.check.condition == flash::BlockCondition::kErased) {
-    notes.push_back(file.string() + " holds an erased block: restoring it clears the board's settings");
+    notes.push_back(platform::PathToUtf8(file) + " holds an erased block: restoring it clears the board's settings");
   }
   check.message.clear();
   for (const std::string& note : notes) check.message += (check.message.empty() ? "" : "\n") + note;

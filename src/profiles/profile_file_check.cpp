@@ -8,6 +8,7 @@
 #include "profiles/profile_model.h"
 #include "profiles/profile_text_fields.h"
 #include "profiles/profile_text_internal.h"
+#include "platform/utf8_path.h"
 
 namespace vt::profiles {
 namespace {
@@ -90,7 +91,7 @@ ProfileBytesResult ReadCheckedProfileFile(const std::filesystem::path& path) {
     why = CheckProfileFileBytes(read.bytes);
   }
   if (!why.empty()) {
-    result.error = path.string() + ": " + why;
+    result.error = platform::PathToUtf8(path) + ": " + why;
     return result;
   }
   result.bytes = std::move(read.bytes);
