@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Screenshots of velotrack-panel.exe under Wine on a virtual X display with
 # a window manager (openbox), so the windows have their frames, against the
-# panel's own virtual board (slowed down, so the firmware update is seen
+# board server's virtual board (slowed down, so the firmware update is seen
 # under way). Into docs/screenshots/:
 #   windows-question.png        the upgrade offer at start-up
 #   windows-progress-window.png the firmware update under way
 #   windows-main-window.png     the main window, Set #1
 #   windows-profile-page.png    Set #2
 #   windows-debug-page.png      the Debug page (debug.cmd in the working folder)
-# Needs the windows preset built (velotrack-panel); uses xvfb-run, openbox,
+# Needs the windows preset built (velotrack-panel, velotrack-board); uses xvfb-run, openbox,
 # xdotool and ImageMagick's import. Not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,10 +35,10 @@ touch debug.cmd
 # The window with this title, once it is shown.
 find_window() {
   local id=
-  for _ in $(seq 1 240); do
+  for _ in $(seq 1 600); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
     [[ -n $id ]] && break
-    sleep 0.25
+    sleep 0.1
   done
   if [[ -z $id ]]; then
     echo "no window '$1'; the screen is in ${VT_SCREENSHOT_FAILED:=/tmp/windows-screenshots-failed.png}" >&2
@@ -55,7 +55,19 @@ shoot() {
   echo "written: $out/$2"
 }
 
-"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board virtual:latency=3 \
+# The board server (the Windows one, under Wine too) with a slow bus, so
+# that the update takes long enough to be seen.
+"$wine" "$root/build/windows/sim/server/velotrack-board.exe" serve --listen tcp:127.0.0.1:0 \
+  --preset standard --latency 3 >server.out 2>&1 &
+pids+=($!)
+port=
+for _ in $(seq 1 300); do
+  port=$(sed -n 's/.*on tcp:127\.0\.0\.1:\([0-9]*\).*/\1/p' server.out | head -1)
+  [[ -n $port ]] && break
+  sleep 0.1
+done
+[[ -n $port ]] || { echo "the board server did not start" >&2; cat server.out >&2; exit 1; }
+"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board "tcp:127.0.0.1:$port" \
   >panel.out 2>&1 &
 pids+=($!)
 main=$(find_window "Velotrack Configuration Panel")
@@ -71,7 +83,6 @@ press() {
 }
 press "$question" y
 progress=$(find_window "^USB Flash Upgrade$")
-sleep 2
 shoot "$progress" windows-progress-window.png
 # Until the update is over, what it asks or tells is answered with Enter
 # (the answer that changes nothing).
@@ -87,7 +98,7 @@ done
 sleep 3
 shoot "$main" windows-main-window.png
 # The tabs, by their place in the tab strip (the window's own coordinates).
-read -r tab2_x tab_y debug_x < <(echo "${VT_TAB_PLACES:-110 40 690}")
+read -r tab2_x tab_y debug_x < <(echo "${VT_TAB_PLACES:-86 34 410}")
 xdotool mousemove --window "$main" "$tab2_x" "$tab_y" click 1
 sleep 2
 shoot "$main" windows-profile-page.png
