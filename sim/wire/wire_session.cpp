@@ -111,6 +111,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
     case WireOp::kEnumerate: {
       auto devices = backend_.Enumerate();
       if (devices.size() > 255) devices.resize(255);
+      for (const auto& d : devices) shown_.insert(d.path);
       w.I32(platform::kWaitOk);
       w.U8(static_cast<uint8_t>(devices.size()));
       for (const auto& d : devices) PutEntry(w, d);
@@ -182,8 +183,10 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       // Only boards the server offers can be claimed; the refusal carries
       // an empty holder, which tells it from a server without claims.
       const std::string board(path.begin(), path.end());
-      bool offered = false;
-      for (const auto& d : backend_.Enumerate()) offered = offered || d.path == board;
+      bool offered = shown_.count(board) == 1;
+      for (const auto& d : offered ? std::vector<platform::HidDeviceInfo>{} : backend_.Enumerate()) {
+        offered = offered || d.path == board;
+      }
       if (!offered) {
         w.I32(platform::kWaitFailed);
         w.U16(0);

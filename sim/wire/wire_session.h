@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ class WireSession {
   BoardClaims::ClientId client_ = 0;
   std::string peer_;
   std::map<platform::HidHandle, std::string> open_;  // handle -> device path
+  // Boards this client has been shown by ENUMERATE: it may claim them
+  // without the server enumerating again, which a board would see.
+  std::set<std::string> shown_;
 };
 
 }  // namespace vt::sim

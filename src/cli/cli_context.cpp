@@ -115,7 +115,7 @@ devlink::BoardLink* CliContext::Board(bool changesBoard) {
   devlink::BoardLink* link = Link();
   if (link == nullptr) return nullptr;
   if (!CheckBoardChoice(changesBoard)) return nullptr;
-  // A board that another program is writing does not answer this one:
+  // A board that another program is using does not answer this one:
   // wait (bounded) for it, then say who has it.
   platform::Clock& clock = backend_->GetClock();
   const uint32_t start = clock.NowMs();
