@@ -245,17 +245,25 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
                     std::string("where the block is saved before it is erased (default: ") +
                         platform::UserBackupRootText() + ")");
   };
+  // A read that finds the block damaged names the newest sound backup there.
+  auto backupLookOption = [a](CLI::App* cmd) {
+    cmd->add_option("--backup-dir", a->backupDir,
+                    std::string("where backups are looked for when the block is damaged (default: ") +
+                        platform::UserBackupRootText() + ")");
+  };
 
   auto* read = group->add_subcommand("read", "read the profiles; save them to a profile file with -o");
   read->add_option("-o,--output", a->output, "profile file to write (*.dat, or *.toml for text)");
   setOption(read, "only this set (a one-profile file)");
   yesFlag(read);
+  backupLookOption(read);
   read->callback([&ctx, a] { ctx.exitCode = RunRead(ctx, *a); });
 
   auto* show = group->add_subcommand("show", "print what each settings page shows");
   show->add_option("--file", a->file, "a profile file instead of the board");
   setOption(show, "only this set");
   show->add_flag("--json", a->json, "JSON output");
+  backupLookOption(show);
   show->callback([&ctx, a] { ctx.exitCode = RunShow(ctx, *a); });
 
   auto* write = group->add_subcommand("write", "load a profile file as File > Open does, then save to the board");

@@ -137,14 +137,15 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     TellDamagedRead(check.damage);
     ok = false;
   } else if (check.condition == flash::BlockCondition::kErased) {
-    // No settings at all (Total Clear, or an update cut short): the status
-    // keeps saying so instead of "OK".
+    // No settings at all (Total Clear, or an update cut short): "No data"
+    // for a second, then the placeholders as a read that went well. What
+    // the block is stays in LastBlockCondition() for callers that refuse it.
     SetStatusText("No data");
     link_.GetClock().SleepMs(1000);
     lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " +
                    RestoreAdvice(backupRoot_, link_.Identity().SerialText());
     editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
-    lastStatus_ = kTransferOk;
+    Finish(true);
     return true;
   } else if (ok) {
     const ProfileImageLocation where = LocateProfileImage(*block);

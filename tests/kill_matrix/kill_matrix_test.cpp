@@ -218,7 +218,7 @@ class KillMatrix : public ::testing::TestWithParam<std::tuple<int, Op>> {
     if (now == before || now == after) return o;
 
     o.damaged = true;
-    const auto show = Cli(*server, {"profiles", "show"}, name + "-show");
+    const auto show = Cli(*server, {"profiles", "show", "--backup-dir", backups.string()}, name + "-show");
     if (show.code == 0) fail("profiles show said nothing about the damaged block");
     const auto set = Cli(*server, {"profiles", "set", kOtherSetValue, "--yes", "--backup-dir", backups.string()},
                          name + "-set");

