@@ -36,7 +36,9 @@ void OnSignal(int) { gStop = 1; }
 
 volatile std::sig_atomic_t gResume = 0;
 
+#ifdef SIGUSR1
 void OnResume(int) { gResume = 1; }
+#endif
 
 using vt::sim::ServeOptions;
 
