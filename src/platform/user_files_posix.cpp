@@ -8,8 +8,8 @@
 namespace vt::platform {
 
 std::filesystem::path UserFileFolder(UserFileKind kind) {
-  // An XDG variable counts only when it is absolute, as the specification
-  // of those variables asks.
+  // A relative XDG folder is ignored, as the XDG base directory rules say:
+  // it would move with the working folder.
   const bool state = kind == UserFileKind::kState;
   const char* xdg = std::getenv(state ? "XDG_STATE_HOME" : "XDG_DATA_HOME");
   if (xdg != nullptr && xdg[0] == '/') return std::filesystem::path(xdg) / "velotrack";
