@@ -28,10 +28,21 @@ function(velotrack_system_sources list_var)
   set(${list_var} ${srcs} PARENT_SCOPE)
 endfunction()
 
-# velotrack_library(NAME [DEPS targets...] [SOURCES extra...])
+# Unity builds (CMAKE_UNITY_BUILD, on in the presets) compile a folder's
+# files eight to a unit, which parses the heavy headers once per unit. A file
+# whose file-local names clash with a neighbour's is listed under ALONE and
+# compiled by itself.
+function(velotrack_alone)
+  if(ARGN)
+    set_source_files_properties(${ARGN} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endif()
+endfunction()
+
+# velotrack_library(NAME [DEPS targets...] [SOURCES extra...] [ALONE files...])
 # Builds a static library from every .cpp in the calling folder.
 function(velotrack_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;SOURCES;ALONE" ${ARGN})
+  velotrack_alone(${ARG_ALONE})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   velotrack_system_sources(srcs)
   add_library(${name} STATIC ${srcs} ${ARG_SOURCES})
@@ -40,10 +51,11 @@ function(velotrack_library name)
   velotrack_warnings(${name})
 endfunction()
 
-# velotrack_test(NAME [DEPS targets...])
+# velotrack_test(NAME [DEPS targets...] [ALONE files...])
 # One GoogleTest executable from every .cpp in the calling folder.
 function(velotrack_test name)
-  cmake_parse_arguments(ARG "" "" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;SOURCES;ALONE" ${ARGN})
+  velotrack_alone(${ARG_ALONE})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   velotrack_system_sources(srcs)
   add_executable(${name} ${srcs} ${ARG_SOURCES})

@@ -14,7 +14,7 @@ build=build/fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-  -DVELOTRACK_FUZZ=ON -DVELOTRACK_BUILD_GUI=OFF -DVELOTRACK_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_UNITY_BUILD=ON -DVELOTRACK_FUZZ=ON -DVELOTRACK_BUILD_GUI=OFF -DVELOTRACK_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/%/_fuzzer}"
 
 # A scratch corpus per target: the committed one plus what this run finds

@@ -7,7 +7,9 @@
 
 VT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VT_KDIR=$VT_ROOT/build/kernel
-VT_RELEASE=$VT_ROOT/build/release
+# The build whose programs the rig runs: the release build, or one already
+# made (CI passes its debug build as VT_BUILD rather than compile again).
+VT_RELEASE=${VT_BUILD:-$VT_ROOT/build/release}
 # The guest's kernel modules: USB host and HID, and 9p over virtio for the shares.
 VT_MODULES=(usbcore usb-common xhci-hcd xhci-pci hid usbhid hid-generic
             virtio virtio_ring virtio_pci_modern_dev virtio_pci_legacy_dev virtio_pci
@@ -17,6 +19,11 @@ vt_log() { echo "kernel: $*" >&2; }
 
 # Builds the two programs the rig needs, nothing else.
 vt_build_release() {
+  if [ -n "${VT_BUILD:-}" ]; then
+    cmake --build "$VT_BUILD" --target velotrack velotrack-board -j "$(nproc)" >/dev/null ||
+      { vt_log "build in $VT_BUILD failed"; return 1; }
+    return 0
+  fi
   (cd "$VT_ROOT" && cmake --preset release >/dev/null &&
      cmake --build --preset release --target velotrack velotrack-board -j "$(nproc)" >/dev/null) ||
     { vt_log "release build failed"; return 1; }
@@ -80,7 +87,7 @@ vt_module_order() {
 
 # Builds the initramfs when the program or the kernel is newer; prints its path.
 vt_initramfs() {
-  local tree=$1 out=$VT_KDIR/initramfs.cpio.gz stage
+  local tree=$1 out=$VT_KDIR/initramfs-$(basename "$VT_RELEASE").cpio.gz stage
   local prog=$VT_RELEASE/src/cli/velotrack
   [ -x "$prog" ] || prog=$(find "$VT_RELEASE" -type f -name velotrack -perm -u+x | head -1)
   [ -x "$prog" ] || { vt_log "no release velotrack"; return 1; }
@@ -92,7 +99,8 @@ vt_initramfs() {
   chmod 755 "$stage"  # the guest's root: other accounts must get through it
   mkdir -p "$stage"/{bin,dev,proc,sys,tmp,etc,lib/modules,run,share,opt/velotrack}
   cp /bin/busybox "$stage/bin/busybox"
-  cp "$prog" "$stage/opt/velotrack/velotrack"
+  # Without debug sections: a debug build's program is ten times the size.
+  strip --strip-debug -o "$stage/opt/velotrack/velotrack" "$prog"
   # The program's shared libraries at the paths the loader looks for them.
   ldd "$prog" | awk '/=>/ {print $3} /^\t\// {print $1}' | while read -r lib; do
     [ -f "$lib" ] || continue

@@ -27,7 +27,7 @@ constexpr size_t kHoleBytes = 64;
 constexpr size_t kProfileSlotsBytes = 560;
 constexpr size_t kProfilePayloadBytes = 640;
 
-uint16_t Le16(std::span<const uint8_t> b, size_t at) {
+uint16_t BlockWord(std::span<const uint8_t> b, size_t at) {
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
@@ -100,7 +100,7 @@ InfoBlockCheck CheckInfoBlock(std::span<const uint8_t> block) {
       }
     }
   }
-  const uint16_t first = Le16(block, 0);
+  const uint16_t first = BlockWord(block, 0);
   if (first == kFreeTag) {
     return Damaged("partly erased: the chain's first record is erased, later bytes are not");
   }
@@ -110,8 +110,8 @@ InfoBlockCheck CheckInfoBlock(std::span<const uint8_t> block) {
     if (at + kRecordHeaderBytes > block.size()) {
       return Damaged(Hex("the record chain is cut at offset 0x%X", at));
     }
-    const uint16_t tag = Le16(block, at);
-    const uint16_t length = Le16(block, at + 2);
+    const uint16_t tag = BlockWord(block, at);
+    const uint16_t length = BlockWord(block, at + 2);
     if (tag == kFreeTag) return {BlockCondition::kSound, {}};
     if (length < kRecordHeaderBytes || length > block.size() - at) {
       return Damaged(Hex("the record chain is broken at offset 0x%X", at));
@@ -122,7 +122,7 @@ InfoBlockCheck CheckInfoBlock(std::span<const uint8_t> block) {
       }
     }
     const size_t next = at + length;
-    const bool last = next + 2 > block.size() || Le16(block, next) == kFreeTag;
+    const bool last = next + 2 > block.size() || BlockWord(block, next) == kFreeTag;
     if (std::string hole = HoleIn(block, tag, at, next, last); !hole.empty()) {
       return Damaged(std::move(hole));
     }

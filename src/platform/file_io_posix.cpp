@@ -12,6 +12,7 @@
 #include <random>
 
 #include "platform/file_io.h"
+#include "platform/new_file.h"
 
 namespace vt::platform {
 
@@ -65,13 +66,6 @@ std::string TempNameFor(const std::filesystem::path& target) {
   static thread_local std::mt19937 random{std::random_device{}()};
   return "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
          std::to_string(counter++) + "-" + std::to_string(random() & 0xFFFFFu);
-}
-
-void SyncFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);  // some file systems refuse this for folders; the rename stands
-  ::close(fd);
 }
 
 }  // namespace

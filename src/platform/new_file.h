@@ -29,6 +29,11 @@ std::filesystem::path WriteTempBeside(const std::filesystem::path& path,
 NewFileResult PublishNewFile(const std::filesystem::path& temp, const std::filesystem::path& path,
                              std::string* error);
 
+// Flushes a folder's entries to disk, so that a file just given its name
+// there keeps it after a power cut. Some file systems refuse this for
+// folders; the rename stands either way. Nothing to do on Windows.
+void SyncFolder(const std::filesystem::path& folder);
+
 // Where the panel keeps its backups for this user: under the XDG data folder
 // on Linux, under %LOCALAPPDATA%\Velotrack on Windows. Empty when the
 // environment names no such folder.

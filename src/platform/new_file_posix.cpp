@@ -25,14 +25,14 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
   return true;
 }
 
+}  // namespace
+
 void SyncFolder(const std::filesystem::path& folder) {
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  ::fsync(fd);
+  ::fsync(fd);  // some file systems refuse this for folders; the rename stands
   ::close(fd);
 }
-
-}  // namespace
 
 std::filesystem::path WriteTempBeside(const std::filesystem::path& path,
                                       std::span<const uint8_t> bytes, std::string* error) {

@@ -75,6 +75,8 @@ std::filesystem::path UserBackupRoot() {
 
 const char* UserBackupRootText() { return "%LOCALAPPDATA%\\Velotrack\\backups"; }
 
+void SyncFolder(const std::filesystem::path&) {}
+
 bool UtcTime(std::time_t when, std::tm* out) { return gmtime_s(out, &when) == 0; }
 
 }  // namespace vt::platform
