@@ -12,6 +12,7 @@
 #include "flash/firmware_version.h"
 #include "flash/flash_commands.h"
 #include "flash/region_update.h"
+#include "flash/restart_watch.h"
 
 namespace vt::flash {
 
@@ -105,9 +106,16 @@ bool RunUpdateRequest(UpdateContext& ctx, const UpdateRequest& request) {
       result = *boot;
     }
   }
-  // The board drops off the bus as it restarts; the reply may never come
-  // (through a real kernel the write fails as the device goes away).
-  if (result && (request.options & kOptRestart)) RestartBoard(link);
+  // The board drops off the bus as it restarts, so the write of the command
+  // tells nothing (through a real kernel it fails as the device goes away):
+  // the board is watched leaving and coming back instead. One that never
+  // left still runs what it ran before, and the update is not done.
+  if (result && (request.options & kOptRestart)) {
+    const RestartWatch restart = RestartBoardAndWatch(link);
+    if (restart.outcome != RestartOutcome::kRestarted) {
+      result = FailStep(ctx, UpdateStep::kRestartBoard, DescribeRestart(restart));
+    }
+  }
   return result;
 }
 

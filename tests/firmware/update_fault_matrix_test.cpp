@@ -101,12 +101,20 @@ TEST_P(UpdateFaultMatrix, NoFalseOkAndNoSettingsLostWithoutABackup) {
       f.Board().ArmFaults(sim::FaultPlan{});
       ++cases;
       const BoardState after = State(f);
+      // The last write of every operation here is the final restart: one
+      // the board refused or lost fails the run at that step.
+      const bool finalRestart = vt::testing::HitsWrites(mode) && n == counts[m];
       if (ok) {
+        ASSERT_FALSE(finalRestart) << "OK with the final restart refused";
         ASSERT_EQ(after, expected) << "OK for flash the board does not hold";
         EXPECT_EQ(f.ctx.failure.step, UpdateStep::kNone);
+        EXPECT_GT(f.Board().RestartCount(), 0u) << "OK without the restart";
         continue;
       }
       ASSERT_NE(f.ctx.failure.step, UpdateStep::kNone) << "a failure without a named step";
+      if (finalRestart) {
+        EXPECT_EQ(f.ctx.failure.step, UpdateStep::kRestartBoard);
+      }
       if (after == before) continue;
       // Something changed: the block from before must be in a backup.
       ASSERT_TRUE(f.ctx.backupTaken) << DescribeUpdateFailure(f.ctx.failure, "");
