@@ -81,7 +81,13 @@ OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& 
   const ProfileFileLoadPlan plan = PlanProfileFileLoad(*parsed.file, editor.CurrentSet());
   if (plan.prompt.empty()) return OpenResult::kIgnored;
   if (!AskYesNo(ui, plan.prompt, kFileToPcTitle)) return OpenResult::kCancelled;
-  const auto& records = parsed.file->records;
+  return ApplyProfileFile(editor, *parsed.file);
+}
+
+OpenResult ApplyProfileFile(SettingsEditor& editor, const ProfileFile& file) {
+  const ProfileFileLoadPlan plan = PlanProfileFileLoad(file, editor.CurrentSet());
+  if (plan.prompt.empty()) return OpenResult::kIgnored;
+  const auto& records = file.records;
   if (plan.loadAll) {
     if (records.size() < static_cast<size_t>(kProfileCount)) return OpenResult::kFailed;
     for (int n = 1; n <= kProfileCount; ++n) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "devlink/board_link.h"
+#include "profiles/profile_file.h"
 #include "profiles/settings_editor.h"
 
 namespace vt::profiles {
@@ -33,6 +34,9 @@ OpenResult OpenProfileFile(SettingsEditor& editor);
 // calls for: an all-profiles file on set 1 replaces every set, any other
 // file replaces the current set with the file's first record.
 OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& path);
+// Loads a file already read and parsed as LoadProfileFile does, without the
+// question (the caller asked its own, or needs none).
+OpenResult ApplyProfileFile(SettingsEditor& editor, const ProfileFile& file);
 
 enum class SaveWhat : uint8_t { kCurrentSet, kAllSets };
 enum class SaveResult : uint8_t { kSaved, kCancelled, kFailed };

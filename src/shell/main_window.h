@@ -31,6 +31,7 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/ui/ui.h"
+#include "profiles/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/settings_editor.h"
 #include "shell/settings_window.h"
@@ -198,6 +199,7 @@ class MainWindow {
   bool pollFoundNoBoard_ = false;  // in the current tick
 
   std::unique_ptr<profiles::SettingsEditor> editor_;
+  std::unique_ptr<profiles::EditorTransferUi> transferUi_;  // the transfer's view of this window
   std::unique_ptr<profiles::ProfileTransfer> transfer_;
   std::unique_ptr<DiagnosticsPage> diagnostics_;
   std::unique_ptr<WindowUpdateUi> updateUi_;
