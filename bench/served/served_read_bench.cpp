@@ -14,8 +14,8 @@
 #include "../../tests/remote/board_server_process.h"
 #include "platform/forwarding_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
-#include "profiles/headless_editor.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "profiles/headless_editor.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "sim/hid/virtual_hid_backend.h"
 

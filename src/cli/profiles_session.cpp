@@ -6,11 +6,11 @@
 
 #include "cli/held_stop.h"
 #include "cli/text_format.h"
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "platform/utf8_path.h"
 
 namespace vt::cli {

@@ -13,7 +13,7 @@
 #include "cli/cli_context.h"
 #include "cli/terminal_transfer_ui.h"
 #include "devlink/board_claim.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_transfer.h"
 

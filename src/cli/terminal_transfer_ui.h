@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/cli_context.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "profiles/transfer_ui.h"
 
 namespace vt::cli {

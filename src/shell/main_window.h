@@ -31,9 +31,9 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/ui/ui.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "shell/settings_window.h"
 
 namespace vt::shell {

@@ -21,9 +21,9 @@
 #include "platform/debug_log.h"
 #include "platform/forwarding_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_image.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #ifdef __linux__
 #include "platform/linux/board_write_lock.h"

@@ -1,4 +1,4 @@
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "tests/editor/editor_files_fixture.h"

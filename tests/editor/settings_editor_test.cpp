@@ -1,9 +1,9 @@
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 #include <gtest/gtest.h>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 
 namespace vt::profiles {
 namespace {

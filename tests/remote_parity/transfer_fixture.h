@@ -16,9 +16,9 @@
 #include "board_fixture.h"
 #include "tests/support/failing_writes.h"
 #include "flash/board_addresses.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "resources/resource_ids.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 
 namespace vt::testing {

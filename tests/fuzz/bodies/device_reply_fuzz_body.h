@@ -13,8 +13,8 @@
 #include "flash/flash_commands.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "profiles/headless_editor.h"
-#include "profiles/editor_transfer_ui.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "tests/fuzz/bodies/scripted_hid_backend.h"
 

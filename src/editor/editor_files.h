@@ -9,7 +9,7 @@
 
 #include "devlink/board_link.h"
 #include "profiles/profile_file.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
 

@@ -1,4 +1,4 @@
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 
 #include <cstdio>
 #include <system_error>

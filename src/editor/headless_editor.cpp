@@ -1,4 +1,4 @@
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "profiles/editor_transfer_ui.h"
+#include "editor/editor_transfer_ui.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "profiles/profile_view.h"
+#include "editor/profile_view.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 #include <string>
 

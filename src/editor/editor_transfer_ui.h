@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "devlink/board_identity.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "profiles/transfer_ui.h"
 
 namespace vt::profiles {

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
 
