@@ -61,7 +61,7 @@ bool Session::HoldBoard() {
 }
 
 void Session::PanelStartUp() {
-  editor_.Editor().HandleCommand(editor_.MainWindow(), profiles::editor_cmd::kServoUnitsDegrees);
+  editor_.Editor().HandleCommand(editor_.MainWindow(), resources::menu::kDegrees);
 }
 
 void Session::ReportMessages() {

@@ -169,16 +169,16 @@ bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& pat
 
 bool HandleFileCommand(SettingsEditor& editor, devlink::BoardLink* link, uint16_t id) {
   switch (id) {
-    case file_cmd::kOpen:
+    case resources::menu::kOpen:
       OpenProfileFile(editor);
       return true;
-    case file_cmd::kSaveSet:
+    case resources::menu::kSaveSet:
       SaveProfileFile(editor, link, SaveWhat::kCurrentSet);
       return true;
-    case file_cmd::kSaveAll:
+    case resources::menu::kSaveAllSets:
       SaveProfileFile(editor, link, SaveWhat::kAllSets);
       return true;
-    case file_cmd::kReport:
+    case resources::menu::kProfilesToNotepad:
       ShowProfilesReport(editor, std::filesystem::path(std::string(kProfilesReportFileName)));
       return true;
     default:

@@ -13,14 +13,6 @@
 
 namespace vt::profiles {
 
-// Menu command ids.
-namespace file_cmd {
-inline constexpr uint16_t kOpen = 16635;
-inline constexpr uint16_t kSaveSet = 18683;
-inline constexpr uint16_t kSaveAll = 20731;
-inline constexpr uint16_t kReport = 124;
-}  // namespace file_cmd
-
 enum class OpenResult : uint8_t {
   kLoaded,     // the file's profiles are in the editor
   kCancelled,  // no file chosen, or the user said No
@@ -55,7 +47,7 @@ SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sa
 // report is. False when the report could not be written.
 bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& path);
 
-// Runs one File menu command; false when `id` is not one of them.
+// Runs one File menu command (resources::menu); false when `id` is not one of them.
 bool HandleFileCommand(SettingsEditor& editor, devlink::BoardLink* link, uint16_t id);
 
 }  // namespace vt::profiles

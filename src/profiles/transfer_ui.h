@@ -12,13 +12,14 @@
 #include <string>
 #include <string_view>
 
+#include "devlink/board_identity.h"
 #include "profiles/profile_model.h"
 
 namespace vt::profiles {
 
 // Status codes: bit 7 the error flag, bits 0-6 the text index.
-inline constexpr uint8_t kTransferOk = 0x00;
-inline constexpr uint8_t kTransferIoError = 0x84;
+inline constexpr uint8_t kTransferOk = devlink::kStatusOk;
+inline constexpr uint8_t kTransferIoError = devlink::kStatusNoResponse;
 // The status text of a code ("OK", "Velotrack I/O Error", ...); codes the
 // table does not know are "Undefined".
 std::string StatusText(uint8_t code);

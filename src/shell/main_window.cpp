@@ -159,7 +159,7 @@ void MainWindow::OnClose() {
 
 bool MainWindow::ShowStatus(platform::WindowHandle window, uint16_t controlId, uint8_t code) {
   errorFlag_ = (code & 0x80u) != 0;
-  ui_.SetText(window, controlId, StatusCodeText(code));
+  ui_.SetText(window, controlId, profiles::StatusText(code));
   ApplyStatusColour();
   return errorFlag_;
 }
