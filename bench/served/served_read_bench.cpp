@@ -14,7 +14,8 @@
 #include "../../tests/remote/board_server_process.h"
 #include "platform/forwarding_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 
 namespace {
@@ -76,7 +77,8 @@ void BM_ServedReadProfiles(benchmark::State& state) {
     return;
   }
   vt::profiles::HeadlessEditor editor;
-  vt::profiles::ProfileTransfer transfer(link, editor.Editor());
+  vt::profiles::EditorTransferUi pages(editor.Editor(), link.Identity());
+  vt::profiles::ProfileTransfer transfer(link, pages);
   const uint64_t before = rig.hid.requests;
   for (auto _ : state) {
     if (!transfer.ReadProfilesFromBoard(false)) state.SkipWithError("read failed");

@@ -11,7 +11,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "sim/hid/virtual_hid_backend.h"
 
@@ -32,7 +33,8 @@ struct Rig {
   vt::sim::VirtualHidBackend hid;
   vt::devlink::BoardLink link{hid, clock, log};
   vt::profiles::HeadlessEditor editor;
-  vt::profiles::ProfileTransfer transfer{link, editor.Editor()};
+  vt::profiles::EditorTransferUi pages{editor.Editor(), link.Identity()};
+  vt::profiles::ProfileTransfer transfer{link, pages};
   std::filesystem::path backups;
 };
 

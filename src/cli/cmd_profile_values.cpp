@@ -115,8 +115,10 @@ int RunSet(CliContext& ctx, const ProfilesArgs& a) {
   for (int n = 1; n <= profiles::kProfileCount; ++n) {
     s.Editor().Editor().LoadProfileIntoEditor(parsed.file->records[static_cast<size_t>(n - 1)], n);
   }
-  if (!s.Confirm(kOverwritePrompt, kOverwriteTitle)) return 1;
-  return FinishWrite(ctx, s, s.Transfer()->WriteProfilesToBoard(profiles::WriteMode::kWrite));
+  // The transfer asks before it writes.
+  const bool ok = s.Transfer()->WriteProfilesToBoard(profiles::WriteMode::kWrite);
+  if (s.Transfer()->Declined()) return 1;
+  return FinishWrite(ctx, s, ok);
 }
 
 }  // namespace

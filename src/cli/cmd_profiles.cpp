@@ -17,13 +17,13 @@
 #include "cli/text_format.h"
 #include "flash/firmware_version.h"
 #include "platform/new_file.h"
-#include "profiles/editor_files.h"
-#include "profiles/headless_editor.h"
+#include "editor/editor_files.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/profile_transfer.h"
-#include "profiles/profile_view.h"
+#include "editor/profile_view.h"
 #include "profiles/profiles_report.h"
 #include "platform/utf8_path.h"
 
@@ -79,9 +79,10 @@ int RunRead(CliContext& ctx, const ProfilesArgs& a) {
     PrintShown(ctx, s, a.set, false);
     return 0;
   }
-  if (profiles::ProfileFileExists(platform::PathFromUtf8(a.output)) &&
-      !s.Confirm(std::string(profiles::kFileExistsPrompt), std::string(profiles::kFileExistsTitle))) {
-    return 1;
+  if (profiles::ProfileFileExists(platform::PathFromUtf8(a.output))) {
+    if (!s.Confirm(std::string(profiles::kFileExistsPrompt), std::string(profiles::kFileExistsTitle))) return 1;
+    // The pages' file command asks the same question again.
+    s.Editor().Script().QueueAnswer(MessageAnswer::Yes);
   }
   const auto what = a.set > 0 ? profiles::SaveWhat::kCurrentSet : profiles::SaveWhat::kAllSets;
   const auto result = profiles::WriteProfileFile(s.Editor().Editor(), s.Link(), what, platform::PathFromUtf8(a.output));
@@ -102,29 +103,27 @@ int RunShow(CliContext& ctx, const ProfilesArgs& a) {
 }
 
 int RunWrite(CliContext& ctx, const ProfilesArgs& a) {
-  // A file that will be refused is refused before the board is asked anything.
-  if (const auto checked = profiles::ReadCheckedProfileFile(a.file); !checked.bytes) {
-    return ctx.Fail(checked.error, ExitCode::kRefusedInput);
-  }
+  // A file that will be refused is refused before the board is asked
+  // anything; it is read once.
+  const auto file = ReadFile(ctx, a.file);
+  if (!file) return ctx.Failed();
   Session s(ctx, a);
   // The board's sets first, so a one-set file replaces only its set; the
   // board is held from that read to the end of the write.
-  if (!s.HoldBoard() || !s.ReadBoard(true) || !LoadFile(ctx, s, a.file)) return ctx.Failed();
-  if (!s.Confirm(kOverwritePrompt, kOverwriteTitle)) {
-    return 1;
-  }
-  return FinishWrite(ctx, s, s.Transfer()->WriteProfilesToBoard(profiles::WriteMode::kWrite));
+  if (!s.HoldBoard() || !s.ReadBoard(true) || !ApplyFile(ctx, s, a.file, *file)) return ctx.Failed();
+  // The transfer asks before it writes.
+  const bool ok = s.Transfer()->WriteProfilesToBoard(profiles::WriteMode::kWrite);
+  if (s.Transfer()->Declined()) return 1;
+  return FinishWrite(ctx, s, ok);
 }
 
 int RunClear(CliContext& ctx, const ProfilesArgs& a) {
   Session s(ctx, a);
   if (s.Transfer(true) == nullptr) return ctx.Failed();
-  if (!s.Confirm("All profiles data and firmware settings\nin Velotrack will be deleted!\n\nYou have to update "
-                 "the firmware and\nchoose all profile settings again\n\nAre you sure?",
-                 "Total Clear to Velotrack")) {
-    return 1;
-  }
-  return FinishWrite(ctx, s, s.Transfer()->TotalClearReset(), "a cleared settings block, erased and verified");
+  // The transfer asks before it clears.
+  const bool ok = s.Transfer()->TotalClearReset();
+  if (s.Transfer()->Declined()) return 1;
+  return FinishWrite(ctx, s, ok, "a cleared settings block, erased and verified");
 }
 
 int RunReport(CliContext& ctx, const ProfilesArgs& a) {

@@ -6,18 +6,17 @@
 
 #include "cli/held_stop.h"
 #include "cli/text_format.h"
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "platform/utf8_path.h"
 
 namespace vt::cli {
 
-using platform::MessageAnswer;
-
-Session::Session(CliContext& ctx, const ProfilesArgs& args) : ctx_(ctx), args_(args) {
+Session::Session(CliContext& ctx, const ProfilesArgs& args)
+    : ctx_(ctx), args_(args), ui_(ctx, args.yes, isatty(STDIN_FILENO) != 0, std::cin, editor_.Editor()) {
   if (args.set > 0) editor_.SelectSet(args.set - 1);
 }
 
@@ -26,7 +25,9 @@ profiles::ProfileTransfer* Session::Transfer(bool changesBoard) {
   devlink::BoardLink* link = ctx_.Board(changesBoard);
   if (link == nullptr) return nullptr;
   link_ = link;
-  transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, editor_.Editor());
+  // The pages show the board's kind (the battery cutoff applies to some).
+  editor_.Editor().SetBoardIdentity(&link->Identity());
+  transfer_ = std::make_unique<profiles::ProfileTransfer>(*link, ui_);
   if (!args_.backupDir.empty()) transfer_->SetBackupRoot(platform::PathFromUtf8(args_.backupDir));
   return transfer_.get();
 }
@@ -60,58 +61,51 @@ bool Session::HoldBoard() {
 }
 
 void Session::PanelStartUp() {
-  editor_.Editor().HandleCommand(editor_.MainWindow(), profiles::editor_cmd::kServoUnitsDegrees);
-}
-
-bool Session::Confirm(const std::string& text, const std::string& caption) {
-  if (args_.yes) {
-    editor_.Script().QueueAnswer(MessageAnswer::Yes);
-    return true;
-  }
-  if (isatty(STDIN_FILENO) == 0) {
-    ctx_.Fail("\"" + OneLine(text) + "\" needs an answer: run again with --yes (stdin is not a terminal)");
-    return false;
-  }
-  ctx_.out << caption << ": " << OneLine(text) << " [y/N] " << std::flush;
-  std::string answer;
-  if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
-    ctx_.out << "Nothing done.\n";
-    return false;
-  }
-  editor_.Script().QueueAnswer(MessageAnswer::Yes);
-  return true;
+  editor_.Editor().HandleCommand(editor_.MainWindow(), resources::menu::kDegrees);
 }
 
 void Session::ReportMessages() {
+  const auto& notices = ui_.Messages();
+  for (; shownNotices_ < notices.size(); ++shownNotices_) ctx_.err << notices[shownNotices_] << '\n';
   const auto& boxes = editor_.Script().MessageBoxes();
-  for (; shown_ < boxes.size(); ++shown_) {
-    const auto& r = boxes[shown_].request;
+  for (; shownBoxes_ < boxes.size(); ++shownBoxes_) {
+    const auto& r = boxes[shownBoxes_].request;
     if (r.buttons == platform::MessageButtons::Ok) ctx_.err << r.caption << ": " << OneLine(r.text) << '\n';
   }
 }
 
-void Session::SkipMessages() { shown_ = editor_.Script().MessageBoxes().size(); }
-
-std::string Session::Status() {
-  return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
+void Session::SkipMessages() {
+  shownNotices_ = ui_.Messages().size();
+  shownBoxes_ = editor_.Script().MessageBoxes().size();
 }
 
-bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
+std::optional<profiles::ProfileFile> ReadFile(CliContext& ctx, const std::string& path) {
   const auto read = profiles::ReadCheckedProfileFile(platform::PathFromUtf8(path));
-  if (!read.bytes) return ctx.Fail(read.error, ExitCode::kRefusedInput) == 0;
-  const auto parsed = profiles::ParseProfileFile(*read.bytes);
+  if (!read.bytes) {
+    ctx.Fail(read.error, ExitCode::kRefusedInput);
+    return std::nullopt;
+  }
+  auto parsed = profiles::ParseProfileFile(*read.bytes);
   if (!parsed.file) {
-    return ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)),
-                    ExitCode::kRefusedInput) == 0;
+    ctx.Fail(path + ": " + (parsed.message.empty() ? "not a profile file" : OneLine(parsed.message)),
+             ExitCode::kRefusedInput);
+    return std::nullopt;
   }
-  if (oneSet != nullptr) {
-    *oneSet = parsed.file->kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
-  }
-  s.Editor().Script().QueueAnswer(MessageAnswer::Yes);  // the on-screen question
-  if (profiles::LoadProfileFile(s.Editor().Editor(), platform::PathFromUtf8(path)) != profiles::OpenResult::kLoaded) {
+  return std::move(parsed.file);
+}
+
+bool ApplyFile(CliContext& ctx, Session& s, const std::string& path, const profiles::ProfileFile& file,
+               bool* oneSet) {
+  if (oneSet != nullptr) *oneSet = file.kind == static_cast<uint8_t>(profiles::ProfileFileKind::kOneProfile);
+  if (profiles::ApplyProfileFile(s.Editor().Editor(), file) != profiles::OpenResult::kLoaded) {
     return ctx.Fail(path + ": nothing to load", ExitCode::kRefusedInput) == 0;
   }
   return true;
+}
+
+bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet) {
+  const auto file = ReadFile(ctx, path);
+  return file && ApplyFile(ctx, s, path, *file, oneSet);
 }
 
 std::string StepFailure(const profiles::ProfileTransfer& t, const std::string& otherwise) {

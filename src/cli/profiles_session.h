@@ -1,15 +1,20 @@
 #pragma once
 
 // What the profile subcommands share: their options and one command's
-// editor, board link and questions.
+// pages, board link and questions. The transfer talks to the terminal
+// through TerminalTransferUi; the headless pages hold the words read or to
+// be written and give the texts `show` and `diff` print.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_context.h"
+#include "cli/terminal_transfer_ui.h"
 #include "devlink/board_claim.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "profiles/profile_file.h"
 #include "profiles/profile_transfer.h"
 
 namespace CLI {
@@ -30,7 +35,7 @@ struct ProfilesArgs {
   std::vector<std::string> items;  // get: KEY...; set: KEY=VALUE...
 };
 
-// One command's editor, board link and questions.
+// One command's pages, board link and questions.
 class Session {
  public:
   Session(CliContext& ctx, const ProfilesArgs& args);
@@ -57,30 +62,38 @@ class Session {
   void PanelStartUp();
 
   // Asks the question on the terminal, or takes --yes. Without --yes and
-  // without a terminal nothing is asked and the answer is No. A Yes is
-  // handed on to the editor, which asks the same question.
-  bool Confirm(const std::string& text, const std::string& caption);
+  // without a terminal nothing is asked and the answer is No. The transfer
+  // asks its own questions the same way.
+  bool Confirm(const std::string& text, const std::string& caption) { return ui_.Ask(text, caption); }
 
-  // Messages the editor showed (errors) go to stderr.
+  // Notices of the transfer and of the pages' file commands (errors) go to
+  // stderr.
   void ReportMessages();
   // Messages shown so far are not printed: the caller prints them as its
   // one error line.
   void SkipMessages();
 
-  std::string Status();
-
  private:
   CliContext& ctx_;
   const ProfilesArgs& args_;
   profiles::HeadlessEditor editor_;
+  TerminalTransferUi ui_;
   devlink::BoardLink* link_ = nullptr;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;
   std::unique_ptr<devlink::BoardClaim> hold_;  // after link_ and transfer_: let go first
-  size_t shown_ = 0;
+  size_t shownNotices_ = 0;  // of ui_'s
+  size_t shownBoxes_ = 0;    // of the pages' message boxes
 };
 
-// Loads a profile file into the editor: all sets, or its one record into
-// the current set (then *oneSet is true). False after printing why.
+// Reads and parses a profile file (a binary one must pass the file check);
+// nothing after printing why.
+std::optional<profiles::ProfileFile> ReadFile(CliContext& ctx, const std::string& path);
+// Loads a parsed file into the pages as File > Open does: all sets, or its
+// one record into the current set (then *oneSet is true). False after
+// printing why.
+bool ApplyFile(CliContext& ctx, Session& s, const std::string& path, const profiles::ProfileFile& file,
+               bool* oneSet = nullptr);
+// ReadFile, then ApplyFile.
 bool LoadFile(CliContext& ctx, Session& s, const std::string& path, bool* oneSet = nullptr);
 
 // "Velotrack I/O Error: <the step that failed>" (`otherwise` when no step
@@ -94,10 +107,6 @@ inline constexpr const char* kHoldsNewSettings = "the new settings, written and 
 // "OK" or the failure with its exit status. A stop request that came while
 // the write ran ends it with a line saying the board holds `holds`.
 int FinishWrite(CliContext& ctx, Session& s, bool ok, const std::string& holds = kHoldsNewSettings);
-
-// The question before the board's sets are replaced.
-inline constexpr const char* kOverwritePrompt = "All profile settings in Velotrack will be overwritten\n\nAre you sure?";
-inline constexpr const char* kOverwriteTitle = "PC->Velotrack";
 
 // `profiles get` and `profiles set`, added to the `profiles` group.
 void RegisterProfileValueCommands(CLI::App& group, CliContext& ctx, const std::shared_ptr<ProfilesArgs>& args);

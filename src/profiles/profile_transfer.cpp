@@ -1,7 +1,6 @@
 #include "profiles/profile_transfer.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include "devlink/deadline_scope.h"
@@ -31,55 +30,27 @@ constexpr uint32_t kSectorBytes = 512;
 
 }  // namespace
 
-std::string StatusText(uint8_t code) {
-  static constexpr std::array<const char*, 11> kTexts = {
-      "OK",     "OK",     "Undefined", "No RX",  "Velotrack I/O Error", "No ACK0",
-      "No ACK1", "No ACK2", "No ACK",   "Burned", "Failed"};
-  const size_t index = code & 0x7F;
-  return index < kTexts.size() ? kTexts[index] : "Undefined";
-}
-
-ProfileTransfer::ProfileTransfer(devlink::BoardLink& link, SettingsEditor& editor)
-    : link_(link), editor_(editor), backupRoot_(DefaultBackupRoot()) {
-  editor_.SetBoardIdentity(&link_.Identity());
-}
+ProfileTransfer::ProfileTransfer(devlink::BoardLink& link, TransferUi& ui)
+    : link_(link), ui_(ui), backupRoot_(DefaultBackupRoot()) {}
 
 bool ProfileTransfer::Ask(const std::string& text, const std::string& caption) {
-  platform::MessageBoxRequest request;
-  request.text = text;
-  request.caption = caption;
-  request.buttons = platform::MessageButtons::YesNo;
-  request.icon = platform::MessageIcon::Question;
-  declined_ = GetUi().MessageBox(request) != platform::MessageAnswer::Yes;
+  declined_ = !ui_.Ask(text, caption);
   return !declined_;
 }
 
 void ProfileTransfer::Tell(const std::string& text, const std::string& caption) {
   lastMessage_ = text;
-  platform::MessageBoxRequest request;
-  request.text = text;
-  request.caption = caption;
-  request.buttons = platform::MessageButtons::Ok;
-  request.icon = platform::MessageIcon::Error;
-  GetUi().MessageBox(request);
+  ui_.ShowMessage(text, caption);
 }
 
-void ProfileTransfer::SetStatusText(const std::string& text) {
-  GetUi().SetText(Main(), transfer_ui::kStatusField, text);
-}
+void ProfileTransfer::SetStatusText(const std::string& text) { ui_.SetStatus(text); }
 
 void ProfileTransfer::Finish(bool ok) {
   lastStatus_ = ok ? kTransferOk : kTransferIoError;
-  if (showStatus_) {
-    showStatus_(lastStatus_);
-  } else {
-    SetStatusText(StatusText(lastStatus_));
-  }
+  ui_.ShowResult(lastStatus_);
 }
 
-void ProfileTransfer::ShowSerial() {
-  GetUi().SetText(Main(), transfer_ui::kSerialField, SerialDisplayText(link_.Identity()));
-}
+void ProfileTransfer::ShowSerial() { ui_.ShowSerial(SerialDisplayText(link_.Identity())); }
 
 std::optional<InfoBlockBytes> ProfileTransfer::ReadInfoBlock() {
   InfoBlockBytes block{};
@@ -103,7 +74,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
   if (!ask && !HoldForRead(hold)) return false;
   if (flash::CompareFirmwareVersion(link_, lookup_) == 1) {
     // Offered once this read is over.
-    GetUi().PostCommand(Main(), transfer_ui::kUpdateFirmwareCommand);
+    ui_.OfferUpgrade();
   }
   if (ask && !Ask(kReadPrompt, kReadTitle)) return false;
   if (ask && !HoldForRead(hold)) return false;
@@ -115,7 +86,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     char text[64];
     std::snprintf(text, sizeof text, "Firmware version: %d.%d.%d", version.series, version.minor,
                   version.build);
-    GetUi().SetText(Main(), transfer_ui::kFirmwareField, text);
+    ui_.ShowFirmware(text);
     std::snprintf(text, sizeof text, "%d.%d.%d", version.series, version.minor, version.build);
     boardFirmware_ = text;
   }
@@ -144,7 +115,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
     link_.GetClock().SleepMs(1000);
     lastMessage_ = "No data: the settings block on Velotrack is erased (all 2048 bytes); " +
                    RestoreAdvice(backupRoot_, link_.Identity().SerialText());
-    editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
+    ui_.ShowProfiles(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
     Finish(true);
     return true;
   } else if (ok) {
@@ -161,7 +132,7 @@ bool ProfileTransfer::ReadProfilesFromBoard(bool ask) {
       if (!ok) failedBefore_ = "the profile record of the info block reaches past its end";
     }
   }
-  editor_.LoadProfilesIntoEditor(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
+  ui_.ShowProfiles(std::span<const uint8_t>(image).first(kProfileRecordsBytes));
   Finish(ok);
   return ok;
 }
@@ -367,7 +338,7 @@ bool ProfileTransfer::WriteProfilesToBoard(WriteMode mode) {
   if (clear) {
     block.fill(0xFF);
   } else {
-    const ProfileRecordsBytes records = editor_.StoreProfiles();
+    const ProfileRecordsBytes records = ui_.ProfilesToWrite();
     std::copy(records.begin(), records.end(),
               block.begin() + static_cast<std::ptrdiff_t>(prepared.payloadOffset));
   }

@@ -1,13 +1,13 @@
 #pragma once
 
-// Moving the profile set between the board's info block and the editor:
-// reading it into the settings pages, writing the pages back, Total Clear,
-// and putting a saved copy of the block back. Before anything erases the
-// block, the block as read is saved as a backup for the board's serial.
+// Moving the profile set between the board's info block and whoever drives
+// the transfer (a TransferUi: the settings pages, or the terminal): reading
+// the seven records, writing them back, Total Clear, and putting a saved
+// copy of the block back. Before anything erases the block, the block as
+// read is saved as a backup for the board's serial.
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,25 +17,11 @@
 #include "flash/stored_image.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/profile_image.h"
-#include "profiles/settings_editor.h"
+#include "profiles/transfer_ui.h"
 
 namespace vt::profiles {
 
 enum class WriteMode : uint8_t { kTotalClear = 0, kWrite = 1 };
-
-// Main window fields and commands the transfer uses.
-namespace transfer_ui {
-inline constexpr uint16_t kStatusField = 9101;
-inline constexpr uint16_t kSerialField = 9103;
-inline constexpr uint16_t kFirmwareField = 9106;
-inline constexpr uint16_t kUpdateFirmwareCommand = 107;
-}  // namespace transfer_ui
-
-// Status codes: bit 7 the error flag, bits 0-6 the text index.
-inline constexpr uint8_t kTransferOk = 0x00;
-inline constexpr uint8_t kTransferIoError = 0x84;
-// The status text of a code ("OK", "Velotrack I/O Error", ...).
-std::string StatusText(uint8_t code);
 
 // Where a failed write stopped. kVerify: the block read back after writing
 // is not what was written (or could not be read back).
@@ -62,22 +48,20 @@ std::string PrepareFailureText(PrepareResult result);
 
 class ProfileTransfer {
  public:
-  ProfileTransfer(devlink::BoardLink& link, SettingsEditor& editor);
+  ProfileTransfer(devlink::BoardLink& link, TransferUi& ui);
 
   // Backups go under this root (default: DefaultBackupRoot()).
   void SetBackupRoot(std::filesystem::path root) { backupRoot_ = std::move(root); }
   const std::filesystem::path& BackupRoot() const { return backupRoot_; }
   // Where the built-in firmware image for the version check comes from.
   void SetFirmwareLookup(flash::ResourceLookup lookup) { lookup_ = lookup; }
-  // Replaces the plain status display (text of the code in field 9101).
-  void SetStatusDisplay(std::function<void(uint8_t)> show) { showStatus_ = std::move(show); }
 
-  // Reads the profiles into the editor. True when data was read or the board
+  // Reads the profiles and hands them to the UI. True when data was read or the board
   // has no profile record (also when its block is all erased: the status
   // then stays "No data"); false on a failed read, a damaged block (told,
   // with the newest sound backup), or when the user said No.
   bool ReadProfilesFromBoard(bool ask);
-  // Writes the editor's profiles (kWrite) or erases the whole block
+  // Writes the UI's profiles (kWrite) or erases the whole block
   // (kTotalClear). True only when every step went through.
   bool WriteProfilesToBoard(WriteMode mode);
 
@@ -122,8 +106,6 @@ class ProfileTransfer {
   bool Declined() const { return declined_; }
 
  private:
-  platform::Ui& GetUi() { return editor_.GetUi(); }
-  platform::WindowHandle Main() const { return editor_.Windows().mainWindow; }
   bool Ask(const std::string& text, const std::string& caption);
   void Tell(const std::string& text, const std::string& caption);
   void SetStatusText(const std::string& text);
@@ -159,10 +141,9 @@ class ProfileTransfer {
   bool HoldForRead(std::optional<devlink::BoardClaim>& hold);
 
   devlink::BoardLink& link_;
-  SettingsEditor& editor_;
+  TransferUi& ui_;
   std::filesystem::path backupRoot_;
   flash::ResourceLookup lookup_ = &flash::BuiltInResource;
-  std::function<void(uint8_t)> showStatus_;
   uint8_t lastStatus_ = kTransferOk;
   std::filesystem::path lastBackup_;
   ProgramStep failedStep_ = ProgramStep::kNone;

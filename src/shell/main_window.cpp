@@ -86,11 +86,12 @@ void MainWindow::OnInitDialog(platform::WindowHandle window) {
 
   InitTabbedDialog(ui_, window_, log_.On(), pages_);
   editor_ = std::make_unique<profiles::SettingsEditor>(ui_, EditorWindowsOf(window_, pages_));
-  editor_->SetBoardIdentity(&link_.Identity());
-  transfer_ = std::make_unique<profiles::ProfileTransfer>(link_, *editor_);
+  transferUi_ = std::make_unique<profiles::EditorTransferUi>(*editor_, link_.Identity());
+  // The result colours the status field as every other status does.
+  transferUi_->SetResultDisplay([this](uint8_t code) { ShowStatus(code); });
+  transfer_ = std::make_unique<profiles::ProfileTransfer>(link_, *transferUi_);
   if (!backupRoot_.empty()) transfer_->SetBackupRoot(backupRoot_);
   transfer_->SetFirmwareLookup(firmwareLookup_);
-  transfer_->SetStatusDisplay([this](uint8_t code) { ShowStatus(code); });
   diagnostics_ = std::make_unique<DiagnosticsPage>(ui_, window_, pages_[kDebugSlot], link_, log_);
   diagnostics_->SetOutputFolder(reportFolder_);
   updateUi_ = std::make_unique<WindowUpdateUi>(ui_, window_);
@@ -158,7 +159,7 @@ void MainWindow::OnClose() {
 
 bool MainWindow::ShowStatus(platform::WindowHandle window, uint16_t controlId, uint8_t code) {
   errorFlag_ = (code & 0x80u) != 0;
-  ui_.SetText(window, controlId, StatusCodeText(code));
+  ui_.SetText(window, controlId, profiles::StatusText(code));
   ApplyStatusColour();
   return errorFlag_;
 }

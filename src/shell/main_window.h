@@ -31,8 +31,9 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/ui/ui.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 #include "shell/settings_window.h"
 
 namespace vt::shell {
@@ -53,12 +54,11 @@ inline constexpr uint32_t kMessagePollMs = 1;       // the toolkit may round thi
 // text brings it back to kMessagePollMs.
 inline constexpr uint32_t kMessagePollQuietMs = 50;
 
-// Status codes: bit 7 the error flag, bits 0-6 the text index.
-inline constexpr uint8_t kStatusOk = 0x00;
-inline constexpr uint8_t kStatusIoError = 0x84;
-inline constexpr uint8_t kStatusFailed = 0x8A;
-// The text of a status code; "Undefined" for an index past the table.
-std::string StatusCodeText(uint8_t code);
+// Status codes: bit 7 the error flag, bits 0-6 the text index; their texts
+// are profiles::StatusText.
+inline constexpr uint8_t kStatusOk = devlink::kStatusOk;
+inline constexpr uint8_t kStatusIoError = devlink::kStatusNoResponse;
+inline constexpr uint8_t kStatusFailed = devlink::kStatusFailed;
 
 // The About box's texts, derived from the main window caption.
 struct AboutTexts {
@@ -198,6 +198,7 @@ class MainWindow {
   bool pollFoundNoBoard_ = false;  // in the current tick
 
   std::unique_ptr<profiles::SettingsEditor> editor_;
+  std::unique_ptr<profiles::EditorTransferUi> transferUi_;  // the transfer's view of this window
   std::unique_ptr<profiles::ProfileTransfer> transfer_;
   std::unique_ptr<DiagnosticsPage> diagnostics_;
   std::unique_ptr<WindowUpdateUi> updateUi_;

@@ -7,7 +7,7 @@
 #include "flash/flash_commands.h"
 #include "flash/update_context.h"
 #include "flash/update_entry.h"
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/profiles_report.h"
 #include "profiles/serial_display.h"

@@ -1,27 +1,10 @@
-// Texts the main window derives: status texts and the About box.
-#include <array>
+// Texts the main window derives: the About box. (The status texts are
+// profiles::StatusText.)
 #include <string>
-#include <string_view>
 
 #include "shell/main_window.h"
 
 namespace vt::shell {
-
-namespace {
-
-constexpr std::array<std::string_view, 11> kStatusTexts = {
-    "OK",     "OK",     "Undefined", "No RX",  "Velotrack I/O Error", "No ACK0",
-    "No ACK1", "No ACK2", "No ACK",    "Burned", "Failed",
-};
-
-}  // namespace
-
-std::string StatusCodeText(uint8_t code) {
-  const size_t index = code & 0x7Fu;
-  // Boards and transfers may pass codes the table does not know.
-  if (index >= kStatusTexts.size()) return std::string(kStatusTexts[2]);
-  return std::string(kStatusTexts[index]);
-}
 
 AboutTexts AboutTextsFromCaption(const std::string& caption) {
   AboutTexts texts;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/ui/ui.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::shell {
 

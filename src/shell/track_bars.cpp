@@ -2,7 +2,7 @@
 #include <array>
 
 #include "resources/resource_ids.h"
-#include "shell/control_id.h"
+#include "editor/control_id.h"
 #include "shell/settings_window.h"
 
 namespace vt::shell {
@@ -29,8 +29,8 @@ void InitTrackBars(platform::Ui& ui, const PageTable& pages) {
   for (platform::WindowHandle page : pages) {
     if (page == platform::kNoWindow) continue;
     for (uint16_t id : ui.ControlIds(page)) {
-      const FieldDescriptor d = DecodeControlId(id);
-      if (d.kind != ControlKind::TrackBar || d.field > kLastField) continue;
+      const profiles::FieldDescriptor d = profiles::DecodeControlId(id);
+      if (d.kind != profiles::ControlKind::TrackBar || d.field > kLastField) continue;
       ui.SetTrackRange(page, id, 0, (1 << (d.widthCode + 1)) - 1);
       ui.SetTrackPos(page, id, 0);
       if (std::find(kCentredBars.begin(), kCentredBars.end(), id) != kCentredBars.end()) {

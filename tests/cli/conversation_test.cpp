@@ -21,8 +21,9 @@
 #include "platform/debug_log.h"
 #include "platform/forwarding_hid_backend.h"
 #include "platform/remote/remote_hid_backend.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_image.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #ifdef __linux__
 #include "platform/linux/board_write_lock.h"
@@ -178,7 +179,8 @@ TEST(OneConversationAtATime, ReadersBesideAWriterUnderTheLinuxLock) {
   Program writer(board.address, node);
   ASSERT_TRUE(writer.found);
   vt::profiles::HeadlessEditor editor;
-  vt::profiles::ProfileTransfer transfer(writer.link, editor.Editor());
+  vt::profiles::EditorTransferUi pages(editor.Editor(), writer.link.Identity());
+  vt::profiles::ProfileTransfer transfer(writer.link, pages);
   transfer.SetBackupRoot(board.dir / "backups");
   const auto first = transfer.ReadInfoBlock();
   ASSERT_TRUE(first.has_value());

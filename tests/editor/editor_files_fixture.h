@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_file.h"
 #include "tests/support/temp_path.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 #include "tests/editor/editor_files_fixture.h"
 
 namespace vt::profiles {

@@ -1,4 +1,5 @@
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
+#include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 #include <random>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_file_check.h"
 #include "tests/editor/editor_files_fixture.h"
@@ -21,14 +22,14 @@ TEST_F(EditorFilesTest, SaveAllThenOpenOnSetOneRestoresEverySet) {
   const auto path = dir_ / "all.dat";
   const ProfileRecordsBytes saved = ed.StoreProfiles();
   h.Script().QueueFile(path.string());
-  ASSERT_TRUE(HandleFileCommand(ed, nullptr, file_cmd::kSaveAll));
+  ASSERT_TRUE(HandleFileCommand(ed, nullptr, resources::menu::kSaveAllSets));
   ASSERT_EQ(FileBytes(path).size(), 48u + 560u);
   EXPECT_EQ(h.Script().FileDialogs()[0].request.title, "Save All Profiles to File");
 
   for (int i = 0; i < kProfileCount; ++i) ed.LoadProfileIntoEditor(StoredRecord{}, i + 1);
   h.Script().QueueFile(path.string());
   h.Script().QueueAnswer(MessageAnswer::Yes);
-  ASSERT_TRUE(HandleFileCommand(ed, nullptr, file_cmd::kOpen));
+  ASSERT_TRUE(HandleFileCommand(ed, nullptr, resources::menu::kOpen));
   EXPECT_EQ(h.Script().MessageBoxes().back().request.text,
             "All profile settings on screen will be overwritten\n\nAre you sure?");
   EXPECT_EQ(ed.StoreProfiles(), saved);

@@ -1,9 +1,10 @@
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
+#include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 
 namespace vt::profiles {
 namespace {
@@ -101,8 +102,8 @@ TEST_F(EditorTest, LoadedProfileShowsItsTextsAndStoresBackUnchanged) {
   EXPECT_EQ(Selected(kDelayAfter), "1 s");
   EXPECT_EQ(Selected(kFingerHalf), "10\u00B0");
   EXPECT_EQ(Selected(kDefaultProfile, h.MainWindow()), "#4");
-  EXPECT_TRUE(ui.IsMenuItemChecked(h.MainWindow(), editor_cmd::kServoUnitsDegrees));
-  EXPECT_FALSE(ui.IsMenuItemChecked(h.MainWindow(), editor_cmd::kServoUnitsMilliseconds));
+  EXPECT_TRUE(ui.IsMenuItemChecked(h.MainWindow(), resources::menu::kDegrees));
+  EXPECT_FALSE(ui.IsMenuItemChecked(h.MainWindow(), resources::menu::kMilliseconds));
   EXPECT_EQ(Words()[word::kDefaultProfile], 3);
   EXPECT_EQ(Words()[word::kServoUnits], 16);
 
@@ -267,14 +268,14 @@ TEST_F(EditorTest, CameraChangeRefillsListsAndStoresFallbacks) {
 
 TEST_F(EditorTest, ServoUnitsRedrawEveryPage) {
   for (int n = 1; n <= kProfileCount; ++n) ed.LoadProfileIntoEditor(PanoramaRecord(), n);
-  ASSERT_TRUE(ui.UserChooseMenu(h.MainWindow(), editor_cmd::kServoUnitsMilliseconds));
+  ASSERT_TRUE(ui.UserChooseMenu(h.MainWindow(), resources::menu::kMilliseconds));
   EXPECT_EQ(Words()[word::kServoUnits], 0);
-  EXPECT_TRUE(ui.IsMenuItemChecked(h.MainWindow(), editor_cmd::kServoUnitsMilliseconds));
+  EXPECT_TRUE(ui.IsMenuItemChecked(h.MainWindow(), resources::menu::kMilliseconds));
   for (int i = 0; i < kProfileCount; ++i) {
     EXPECT_EQ(ui.GetText(h.Page(i), LabelOf(kPanNextBar)), "1.60ms") << i;
     EXPECT_EQ(ui.GetText(h.Page(i), LabelOf(kTiltFirstBar)), "1.50ms") << i;
   }
-  ASSERT_TRUE(ui.UserChooseMenu(h.MainWindow(), editor_cmd::kServoUnitsDegrees));
+  ASSERT_TRUE(ui.UserChooseMenu(h.MainWindow(), resources::menu::kDegrees));
   for (int i = 0; i < kProfileCount; ++i) {
     EXPECT_EQ(ui.GetText(h.Page(i), LabelOf(kPanNextBar)), "9\u00B0") << i;
   }
@@ -286,13 +287,13 @@ TEST_F(EditorTest, ServoDefaultsAskAndFollowTheControlMode) {
   const WordTable before = Words();
 
   h.Script().QueueAnswer(MessageAnswer::No);
-  ASSERT_TRUE(ui.UserClick(page, editor_cmd::kServoDefaults));
+  ASSERT_TRUE(ui.UserClick(page, resources::profile_page::kDefaults));
   EXPECT_EQ(Words(), before);
   ASSERT_EQ(h.Script().MessageBoxes().size(), 1u);
   EXPECT_EQ(h.Script().MessageBoxes()[0].request.caption, "Servos defaults");
 
   h.Script().QueueAnswer(MessageAnswer::Yes);
-  ASSERT_TRUE(ui.UserClick(page, editor_cmd::kServoDefaults));
+  ASSERT_TRUE(ui.UserClick(page, resources::profile_page::kDefaults));
   EXPECT_EQ(Words()[17], 160);
   EXPECT_EQ(Words()[21], 140);
   EXPECT_EQ(Words()[37], 7);
@@ -311,7 +312,7 @@ TEST_F(EditorTest, ServoDefaultsAskAndFollowTheControlMode) {
   const WordTable radioBefore = Words(1);
   h.SelectSet(1);
   h.Script().QueueAnswer(MessageAnswer::Yes);
-  ASSERT_TRUE(ui.UserClick(h.Page(1), editor_cmd::kServoDefaults));
+  ASSERT_TRUE(ui.UserClick(h.Page(1), resources::profile_page::kDefaults));
   EXPECT_EQ(Words(1)[17], 165);
   EXPECT_EQ(Words(1)[22], 152);
   EXPECT_EQ(Words(1)[37], 1);
@@ -323,9 +324,9 @@ TEST_F(EditorTest, ServoDefaultsAskAndFollowTheControlMode) {
 TEST_F(EditorTest, ReceiverModesSwitchTheMessagePollOn) {
   StoredRecord r = PanoramaRecord();
   SetByte(r, word::kControlMode, 64);
-  ASSERT_FALSE(ui.IsChecked(h.MainWindow(), editor_cmd::kGetMessages));
+  ASSERT_FALSE(ui.IsChecked(h.MainWindow(), resources::main_window::kGetMessages));
   ed.LoadProfileIntoEditor(r, 1);
-  EXPECT_TRUE(ui.IsChecked(h.MainWindow(), editor_cmd::kGetMessages));
+  EXPECT_TRUE(ui.IsChecked(h.MainWindow(), resources::main_window::kGetMessages));
 }
 
 }  // namespace

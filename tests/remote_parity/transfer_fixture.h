@@ -16,7 +16,9 @@
 #include "board_fixture.h"
 #include "tests/support/failing_writes.h"
 #include "flash/board_addresses.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "resources/resource_ids.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 
 namespace vt::testing {
@@ -31,6 +33,7 @@ class TransferOverBackend {
   ::testing::AssertionResult Attach(Backend backend, const std::string& preset,
                                     const sim::FaultPlan& faults = {}) {
     transfer_.reset();
+    pages_.reset();
     link_.reset();
     hid_.reset();
     std::string error;
@@ -41,7 +44,8 @@ class TransferOverBackend {
     if (!link_->USBDeviceDetect_Win32()) {
       return ::testing::AssertionFailure() << "not detected: " << link_->LastDetectError();
     }
-    transfer_ = std::make_unique<profiles::ProfileTransfer>(*link_, editor_.Editor());
+    pages_ = std::make_unique<profiles::EditorTransferUi>(editor_.Editor(), link_->Identity());
+    transfer_ = std::make_unique<profiles::ProfileTransfer>(*link_, *pages_);
     backupRoot_ = std::filesystem::temp_directory_path() /
                   ("vt-parity-backup-" + std::to_string(::getpid()) + "-" +
                    std::to_string(reinterpret_cast<uintptr_t>(this)));
@@ -52,7 +56,7 @@ class TransferOverBackend {
   uint32_t BlockAddress() { return flash::InfoBlockAddress(link_->Identity()); }
   std::vector<uint8_t> BoardBlock() { return board_->Peek(BlockAddress(), 2048); }
   std::string Status() {
-    return editor_.Ui().GetText(editor_.MainWindow(), profiles::transfer_ui::kStatusField);
+    return editor_.Ui().GetText(editor_.MainWindow(), resources::main_window::kStatus);
   }
   void AnswerYes() { editor_.Script().QueueAnswer(platform::MessageAnswer::Yes); }
   std::vector<std::string> Messages() {
@@ -67,6 +71,7 @@ class TransferOverBackend {
   std::unique_ptr<FailingWrites> hid_;
   std::unique_ptr<devlink::BoardLink> link_;
   profiles::HeadlessEditor editor_;
+  std::unique_ptr<profiles::EditorTransferUi> pages_;
   std::unique_ptr<profiles::ProfileTransfer> transfer_;
   std::filesystem::path backupRoot_;
 };

@@ -7,7 +7,7 @@
 
 #include "platform/ui/headless_ui.h"
 #include "resources/templates.h"
-#include "shell/control_id.h"
+#include "editor/control_id.h"
 
 namespace vt::shell {
 namespace {
@@ -75,7 +75,7 @@ void ProbeTrackBars(platform::Ui& ui, const PageTable& pages) {
     for (uint8_t field = 0; field <= 150; ++field) {
       for (uint8_t shift = 0; shift < 8; ++shift) {
         for (uint8_t width = 0; width < 8; ++width) {
-          const uint16_t id = EncodeControlId(field, shift, width, ControlKind::TrackBar);
+          const uint16_t id = profiles::EncodeControlId(field, shift, width, profiles::ControlKind::TrackBar);
           if (!ui.HasControl(page, id)) continue;
           ui.SetTrackRange(page, id, 0, (1 << (width + 1)) - 1);
           ui.SetTrackPos(page, id, 0);

@@ -109,14 +109,14 @@ TEST(AboutTexts, DeriveNameAndVersionFromAnyCaption) {
 }
 
 TEST(StatusCodes, TextsErrorFlagAndColour) {
-  EXPECT_EQ(StatusCodeText(0x00), "OK");
-  EXPECT_EQ(StatusCodeText(0x01), "OK");
-  EXPECT_EQ(StatusCodeText(0x84), "Velotrack I/O Error");
-  EXPECT_EQ(StatusCodeText(0x8A), "Failed");
-  EXPECT_EQ(StatusCodeText(0x09), "Burned");
+  EXPECT_EQ(profiles::StatusText(0x00), "OK");
+  EXPECT_EQ(profiles::StatusText(0x01), "OK");
+  EXPECT_EQ(profiles::StatusText(0x84), "Velotrack I/O Error");
+  EXPECT_EQ(profiles::StatusText(0x8A), "Failed");
+  EXPECT_EQ(profiles::StatusText(0x09), "Burned");
   // Codes past the table do not read past it.
-  EXPECT_EQ(StatusCodeText(0x0B), "Undefined");
-  EXPECT_EQ(StatusCodeText(0xFF), "Undefined");
+  EXPECT_EQ(profiles::StatusText(0x0B), "Undefined");
+  EXPECT_EQ(profiles::StatusText(0xFF), "Undefined");
 
   PanelFixture f(false);
   f.Start();

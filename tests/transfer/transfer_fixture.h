@@ -15,7 +15,9 @@
 #include "flash/board_addresses.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "resources/resource_ids.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "sim/hid/virtual_hid_backend.h"
 #include "tests/support/failing_writes.h"
@@ -33,13 +35,15 @@ class TransferTest : public ::testing::Test {
 
   void Attach(sim::BoardConfig config) {
     transfer_.reset();
+    pages_.reset();
     link_.reset();
     hid_ = std::make_unique<sim::VirtualHidBackend>(clock_, 1);
     hid_->AddBoard(std::move(config));
     faulty_ = std::make_unique<FaultyHid>(*hid_);
     link_ = std::make_unique<devlink::BoardLink>(*faulty_, clock_, log_);
     ASSERT_TRUE(link_->USBDeviceDetect_Win32());
-    transfer_ = std::make_unique<ProfileTransfer>(*link_, editor_.Editor());
+    pages_ = std::make_unique<EditorTransferUi>(editor_.Editor(), link_->Identity());
+    transfer_ = std::make_unique<ProfileTransfer>(*link_, *pages_);
     backupRoot_ = vt::test::TempPath("vt-transfer");
     transfer_->SetBackupRoot(backupRoot_);
   }
@@ -48,7 +52,7 @@ class TransferTest : public ::testing::Test {
   uint32_t BlockAddress() { return flash::InfoBlockAddress(link_->Identity()); }
   std::vector<uint8_t> BoardBlock() { return Board().Peek(BlockAddress(), 2048); }
   void PutBlock(const std::vector<uint8_t>& block) { ASSERT_TRUE(Board().Poke(BlockAddress(), block)); }
-  std::string Status() { return editor_.Ui().GetText(editor_.MainWindow(), transfer_ui::kStatusField); }
+  std::string Status() { return editor_.Ui().GetText(editor_.MainWindow(), resources::main_window::kStatus); }
   void Answer(platform::MessageAnswer a) { editor_.Script().QueueAnswer(a); }
   std::vector<std::string> Messages() {
     std::vector<std::string> out;
@@ -62,6 +66,7 @@ class TransferTest : public ::testing::Test {
   std::unique_ptr<FaultyHid> faulty_;
   std::unique_ptr<devlink::BoardLink> link_;
   HeadlessEditor editor_;
+  std::unique_ptr<EditorTransferUi> pages_;
   std::unique_ptr<ProfileTransfer> transfer_;
   std::filesystem::path backupRoot_;
 };

@@ -22,9 +22,9 @@ TEST_F(TransferTest, ReadShowsTheBoardsProfiles) {
   const auto camera2 = static_cast<int16_t>(Le16(block, kShippedPayload + 80 + 4));
   EXPECT_EQ(editor_.Ui().SelectedText(editor_.Page(1), ids::kCameraModel), CameraOfCode(camera2).name);
   EXPECT_EQ(RecordU16(*RecordAt(shown, 1), kCameraOffset), static_cast<uint16_t>(camera2));
-  EXPECT_EQ(editor_.Ui().GetText(editor_.MainWindow(), transfer_ui::kSerialField),
+  EXPECT_EQ(editor_.Ui().GetText(editor_.MainWindow(), resources::main_window::kSerial),
             link_->Identity().SerialText().substr(0, 22));
-  EXPECT_EQ(editor_.Ui().GetText(editor_.MainWindow(), transfer_ui::kFirmwareField).rfind("Firmware version: ", 0),
+  EXPECT_EQ(editor_.Ui().GetText(editor_.MainWindow(), resources::main_window::kFirmware).rfind("Firmware version: ", 0),
             0u);
 }
 
@@ -44,7 +44,7 @@ TEST_F(TransferTest, OlderFirmwareGetsTheUpgradeOfferedAfterTheRead) {
   std::vector<uint16_t> commands;
   editor_.Ui().SetEventHandler([&](const platform::UiEvent& e) { commands.push_back(e.id); });
   editor_.Ui().RunPending();
-  EXPECT_EQ(commands, std::vector<uint16_t>{transfer_ui::kUpdateFirmwareCommand});
+  EXPECT_EQ(commands, std::vector<uint16_t>{resources::menu::kUpdateFirmware});
 }
 
 TEST_F(TransferTest, AnsweringNoChangesNeitherBoardNorEditor) {

@@ -13,7 +13,8 @@
 #include "flash/flash_commands.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
+#include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #include "tests/fuzz/bodies/scripted_hid_backend.h"
 
@@ -74,7 +75,8 @@ inline void RunProfileReadInput(std::span<const uint8_t> data, profiles::Headles
   devlink::BoardLink link(hid, clock, log);
   if (!link.USBDeviceDetect_Win32()) return;
   editor.Script().ClearRecord();
-  profiles::ProfileTransfer transfer(link, editor.Editor());
+  profiles::EditorTransferUi pages(editor.Editor(), link.Identity());
+  profiles::ProfileTransfer transfer(link, pages);
   transfer.SetFirmwareLookup([](int) -> std::optional<std::span<const uint8_t>> { return std::nullopt; });
   transfer.ReadProfilesFromBoard(false);
 }

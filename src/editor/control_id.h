@@ -1,8 +1,11 @@
 #pragma once
 
+// The one decoder of the settings controls' ids: the editor binds every
+// control to its word with it, and the shell sets the track bars' ranges.
+
 #include <cstdint>
 
-namespace vt::shell {
+namespace vt::profiles {
 
 // Every settings control carries in its 16-bit dialog id the place of the
 // value it edits:
@@ -61,4 +64,4 @@ constexpr uint16_t WithFieldValue(uint16_t word, const FieldDescriptor& d, uint1
   return static_cast<uint16_t>((word & ~bits) | ((value << d.shift) & bits));
 }
 
-}  // namespace vt::shell
+}  // namespace vt::profiles

@@ -8,17 +8,10 @@
 #include <string>
 
 #include "devlink/board_link.h"
-#include "profiles/settings_editor.h"
+#include "profiles/profile_file.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
-
-// Menu command ids.
-namespace file_cmd {
-inline constexpr uint16_t kOpen = 16635;
-inline constexpr uint16_t kSaveSet = 18683;
-inline constexpr uint16_t kSaveAll = 20731;
-inline constexpr uint16_t kReport = 124;
-}  // namespace file_cmd
 
 enum class OpenResult : uint8_t {
   kLoaded,     // the file's profiles are in the editor
@@ -33,6 +26,9 @@ OpenResult OpenProfileFile(SettingsEditor& editor);
 // calls for: an all-profiles file on set 1 replaces every set, any other
 // file replaces the current set with the file's first record.
 OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& path);
+// Loads a file already read and parsed as LoadProfileFile does, without the
+// question (the caller asked its own, or needs none).
+OpenResult ApplyProfileFile(SettingsEditor& editor, const ProfileFile& file);
 
 enum class SaveWhat : uint8_t { kCurrentSet, kAllSets };
 enum class SaveResult : uint8_t { kSaved, kCancelled, kFailed };
@@ -51,7 +47,7 @@ SaveResult WriteProfileFile(SettingsEditor& editor, devlink::BoardLink* link, Sa
 // report is. False when the report could not be written.
 bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& path);
 
-// Runs one File menu command; false when `id` is not one of them.
+// Runs one File menu command (resources::menu); false when `id` is not one of them.
 bool HandleFileCommand(SettingsEditor& editor, devlink::BoardLink* link, uint16_t id);
 
 }  // namespace vt::profiles

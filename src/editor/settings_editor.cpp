@@ -1,4 +1,4 @@
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 #include <string>
 
@@ -140,8 +140,8 @@ void SettingsEditor::RefreshField(WindowHandle page, WordTable& words, uint8_t w
 void SettingsEditor::ShowOnMainWindow(WordTable& words, uint8_t w, unsigned parts) {
   const WindowHandle main = windows_.mainWindow;
   if (w == word::kServoUnits && (parts & kShowCheckBoxes)) {
-    ui_.CheckMenuItem(main, editor_cmd::kServoUnitsMilliseconds, words[w] == 0);
-    ui_.CheckMenuItem(main, editor_cmd::kServoUnitsDegrees, words[w] != 0);
+    ui_.CheckMenuItem(main, resources::menu::kMilliseconds, words[w] == 0);
+    ui_.CheckMenuItem(main, resources::menu::kDegrees, words[w] != 0);
   }
   if (w == word::kDefaultProfile && (parts & kShowLabelsAndSelectors)) {
     SelectByCode(main, ids::kDefaultProfile, words[w]);
@@ -150,16 +150,16 @@ void SettingsEditor::ShowOnMainWindow(WordTable& words, uint8_t w, unsigned part
 
 void SettingsEditor::ShowCheckBoxes(WindowHandle page, const WordTable& words, uint8_t w) {
   for (uint16_t id : ui_.ControlIds(page)) {
-    const ControlField f = FieldOfControl(id);
-    if (f.word != w || f.kind != 1 || ui_.ClassOf(page, id) != ControlClass::CheckBox) continue;
-    ui_.SetCheck(page, id, (words[w] & f.BitMask()) != 0);
+    const FieldDescriptor f = DecodeControlId(id);
+    if (f.field != w || f.kind != ControlKind::CheckBox || ui_.ClassOf(page, id) != ControlClass::CheckBox) continue;
+    ui_.SetCheck(page, id, (words[w] & FieldBits(f.shift, f.widthCode)) != 0);
   }
 }
 
 void SettingsEditor::ShowTrackBars(WindowHandle page, const WordTable& words, uint8_t w) {
   for (uint16_t id : ui_.ControlIds(page)) {
-    const ControlField f = FieldOfControl(id);
-    if (f.word != w || f.kind != 2 || ui_.ClassOf(page, id) != ControlClass::TrackBar) continue;
+    const FieldDescriptor f = DecodeControlId(id);
+    if (f.field != w || f.kind != ControlKind::TrackBar || ui_.ClassOf(page, id) != ControlClass::TrackBar) continue;
     ui_.SetTrackPos(page, id, words[w]);
   }
 }
@@ -176,8 +176,8 @@ void SettingsEditor::ShowLabelsAndSelectors(WindowHandle page, WordTable& words,
   }
   const std::vector<uint16_t> controls = ui_.ControlIds(page);
   for (uint16_t id : controls) {
-    const ControlField f = FieldOfControl(id);
-    if (f.word == w && f.kind == 0 && ui_.ClassOf(page, id) == ControlClass::Static) {
+    const FieldDescriptor f = DecodeControlId(id);
+    if (f.field == w && f.kind == ControlKind::Display && ui_.ClassOf(page, id) == ControlClass::Static) {
       ShowLabel(page, words, id, w);
     }
   }
@@ -186,8 +186,8 @@ void SettingsEditor::ShowLabelsAndSelectors(WindowHandle page, WordTable& words,
     Enable(page, kBatteryCutoff, identity_ != nullptr && identity_->IsVariantR());
   }
   for (uint16_t id : controls) {
-    const ControlField f = FieldOfControl(id);
-    if (f.word != w || f.kind != 3 || ui_.ClassOf(page, id) != ControlClass::ComboBox) continue;
+    const FieldDescriptor f = DecodeControlId(id);
+    if (f.field != w || f.kind != ControlKind::Selector || ui_.ClassOf(page, id) != ControlClass::ComboBox) continue;
     SelectByCode(page, id, words[w]);
   }
   if (w == word::kProgram) {
@@ -217,8 +217,8 @@ void SettingsEditor::ShowLabel(WindowHandle page, const WordTable& words, uint16
 void SettingsEditor::ApplyControlMode(WindowHandle page, uint16_t mode) {
   for (const Enablement& e : ControlModeEnablement(mode)) Enable(page, e.controlId, e.enabled);
   if (ControlModeWantsMessages(mode) && windows_.mainWindow != platform::kNoWindow) {
-    ui_.SetCheck(windows_.mainWindow, editor_cmd::kGetMessages, true);
-    ui_.SendCommand(windows_.mainWindow, editor_cmd::kGetMessages);
+    ui_.SetCheck(windows_.mainWindow, resources::main_window::kGetMessages, true);
+    ui_.SendCommand(windows_.mainWindow, resources::main_window::kGetMessages);
   }
 }
 

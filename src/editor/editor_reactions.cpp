@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "profiles/enabling_rules.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
 
@@ -83,13 +83,13 @@ bool SettingsEditor::LoadProfilesIntoEditor(std::span<const uint8_t> records) {
 
 bool SettingsEditor::HandleCommand(WindowHandle sender, uint16_t id) {
   switch (id) {
-    case editor_cmd::kServoUnitsMilliseconds:
+    case resources::menu::kMilliseconds:
       SetServoUnits(kServoUnitsMilliseconds);
       return true;
-    case editor_cmd::kServoUnitsDegrees:
+    case resources::menu::kDegrees:
       SetServoUnits(kServoUnitsDegrees);
       return true;
-    case editor_cmd::kServoDefaults:
+    case resources::profile_page::kDefaults:
       ServoDefaults(sender);
       return true;
     default:
@@ -106,24 +106,24 @@ bool SettingsEditor::HandleCommand(WindowHandle sender, uint16_t id) {
   if (setIndex < 0 || !ui_.HasControl(sender, id)) return false;
   // Edits go to the table of the page that holds the control.
   WordTable& words = TableOf(setIndex);
-  const ControlField f = FieldOfControl(id);
+  const FieldDescriptor f = DecodeControlId(id);
   const auto cls = ui_.ClassOf(sender, id);
-  if (f.kind == 3 && cls == ControlClass::ComboBox) {
+  if (f.kind == ControlKind::Selector && cls == ControlClass::ComboBox) {
     if (id == ids::kCameraModel) {
       CameraChanged(sender, words);
-    } else if (f.word < 114) {
+    } else if (f.field < 114) {
       SelectorChanged(sender, words, id);
     }
     return true;
   }
-  if (f.kind == 1 && cls == ControlClass::CheckBox) {
+  if (f.kind == ControlKind::CheckBox && cls == ControlClass::CheckBox) {
     const auto bit = static_cast<uint16_t>(1u << f.shift);
     if (ui_.IsChecked(sender, id)) {
-      words[f.word] = static_cast<uint16_t>(words[f.word] | bit);
+      words[f.field] = static_cast<uint16_t>(words[f.field] | bit);
     } else {
-      words[f.word] = static_cast<uint16_t>(words[f.word] & ~bit);
+      words[f.field] = static_cast<uint16_t>(words[f.field] & ~bit);
     }
-    RefreshField(sender, words, f.word, kBarsLabels);
+    RefreshField(sender, words, f.field, kBarsLabels);
     return true;
   }
   return false;
@@ -132,7 +132,7 @@ bool SettingsEditor::HandleCommand(WindowHandle sender, uint16_t id) {
 void SettingsEditor::SelectorChanged(WindowHandle page, WordTable& words, uint16_t id) {
   const auto data = ui_.SelectedData(page, id);
   if (!data) return;
-  const uint8_t w = FieldOfControl(id).word;
+  const uint8_t w = DecodeControlId(id).field;
   words[w] = static_cast<uint16_t>(*data);
   switch (id) {
     case ids::kProgram:
@@ -174,7 +174,7 @@ void SettingsEditor::HandleTrackBar(WindowHandle page, uint16_t id, uint16_t cod
   const int setIndex = SetIndexOf(page);
   if (setIndex < 0 || ui_.ClassOf(page, id) != ControlClass::TrackBar) return;
   WordTable& words = TableOf(setIndex);
-  const uint8_t w = FieldOfControl(id).word;
+  const uint8_t w = DecodeControlId(id).field;
   words[w] = static_cast<uint16_t>(ui_.TrackPos(page, id) & 0xFF);
   RefreshField(page, words, w, kShowLabelsAndSelectors);
 }

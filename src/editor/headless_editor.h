@@ -9,7 +9,7 @@
 
 #include "platform/ui/headless_ui.h"
 #include "platform/ui/ui_script.h"
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
 

@@ -1,4 +1,4 @@
-#include "profiles/profile_view.h"
+#include "editor/profile_view.h"
 
 #include <cstdio>
 
@@ -75,7 +75,7 @@ std::vector<ShownField> ShowMainWindow(SettingsEditor& editor) {
   return {
       {"Default Profile", ui.SelectedText(main, kDefaultProfile), true},
       {"Servo Units",
-       ui.IsMenuItemChecked(main, editor_cmd::kServoUnitsMilliseconds) ? "Milliseconds"
+       ui.IsMenuItemChecked(main, resources::menu::kMilliseconds) ? "Milliseconds"
                                                                         : "Degrees, Gear ratio 1:1",
        true},
   };

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "profiles/settings_editor.h"
+#include "editor/settings_editor.h"
 
 namespace vt::profiles {
 

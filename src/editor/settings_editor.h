@@ -2,8 +2,7 @@
 
 // The settings editor: shows each profile's word table on its settings page
 // and turns the user's edits back into words. Every control of a page is
-// bound to one word by its control id (bits 0-7 the word, 8-10 the width
-// code, 11-13 the shift, 14-15 the kind); this class knows which words need
+// bound to one word by its control id (editor/control_id.h); this class knows which words need
 // more than the plain binding (labels, enabling rules, list filling).
 // Toolkit-free: everything goes through the platform UI facade.
 
@@ -13,10 +12,12 @@
 #include <string_view>
 
 #include "devlink/board_identity.h"
+#include "editor/control_id.h"
 #include "platform/ui/ui.h"
 #include "profiles/camera_models.h"
 #include "profiles/choice_lists.h"
 #include "profiles/profile_model.h"
+#include "resources/resource_ids.h"
 
 namespace vt::profiles {
 
@@ -26,17 +27,10 @@ inline constexpr unsigned kShowLabelsAndSelectors = 2;
 inline constexpr unsigned kShowCheckBoxes = 4;
 inline constexpr unsigned kShowAll = kShowTrackBars | kShowLabelsAndSelectors | kShowCheckBoxes;
 
-// Command ids the editor reacts to besides the page controls.
-namespace editor_cmd {
-inline constexpr uint16_t kServoUnitsMilliseconds = 24692;  // menu 0x6074
-inline constexpr uint16_t kServoUnitsDegrees = 24948;       // menu 0x6174
-inline constexpr uint16_t kServoDefaults = 18458;           // page "Defaults"
-inline constexpr uint16_t kCameraModel = 49152;             // 0xC000
-inline constexpr uint16_t kDefaultProfile = 49184;          // 0xC020, main window
-inline constexpr uint16_t kGetMessages = 102;               // main window check box
-}  // namespace editor_cmd
+// The commands the editor reacts to besides the page controls are the
+// servo units menu items, the page's "Defaults" button and the main
+// window's "Get Messages" box (resources/resource_ids.h).
 
-inline constexpr uint16_t kSetPageTemplate = 302;
 inline constexpr int kDebugSetIndex = 7;  // the Debug tab
 
 // The windows the editor works on: the main window, the seven set pages and
@@ -46,21 +40,6 @@ struct EditorWindows {
   std::array<platform::WindowHandle, kProfileCount> sets{};
   platform::WindowHandle debug = platform::kNoWindow;
 };
-
-// A control id taken apart.
-struct ControlField {
-  uint8_t word;
-  uint8_t shift;
-  uint8_t widthCode;
-  uint8_t kind;  // 0 display, 1 check box, 2 track bar, 3 selector
-  uint16_t BitMask() const {
-    return static_cast<uint16_t>(((1u << (widthCode + 1)) - 1u) << shift);
-  }
-};
-inline ControlField FieldOfControl(uint16_t id) {
-  return {static_cast<uint8_t>(id & 0xFF), static_cast<uint8_t>((id >> 11) & 7),
-          static_cast<uint8_t>((id >> 8) & 7), static_cast<uint8_t>(id >> 14)};
-}
 
 class SettingsEditor {
  public:

@@ -1,4 +1,4 @@
-#include "profiles/headless_editor.h"
+#include "editor/headless_editor.h"
 
 #include <string>
 
@@ -20,7 +20,7 @@ HeadlessEditor::HeadlessEditor()
     std::string tab = "Set #";
     tab += std::to_string(i + 1);
     ui_->InsertTab(windows_.mainWindow, kTabControl, i, tab);
-    windows_.sets[static_cast<size_t>(i)] = ui_->CreateDialogWindow(kSetPageTemplate, windows_.mainWindow);
+    windows_.sets[static_cast<size_t>(i)] = ui_->CreateDialogWindow(resources::kProfilePage, windows_.mainWindow);
   }
   // The default-profile list of the main window: "#1".."#7" with codes 0..6.
   ui_->ClearSelector(windows_.mainWindow, ids::kDefaultProfile);
@@ -35,8 +35,8 @@ HeadlessEditor::HeadlessEditor()
   // with the servo centre marked on the position bars.
   for (platform::WindowHandle page : windows_.sets) {
     for (uint16_t id : ui_->ControlIds(page)) {
-      const ControlField f = FieldOfControl(id);
-      if (f.kind != 2 || ui_->ClassOf(page, id) != platform::ControlClass::TrackBar) continue;
+      const FieldDescriptor f = DecodeControlId(id);
+      if (f.kind != ControlKind::TrackBar || ui_->ClassOf(page, id) != platform::ControlClass::TrackBar) continue;
       ui_->SetTrackRange(page, id, 0, (1 << (f.widthCode + 1)) - 1);
       ui_->SetTrackPos(page, id, 0);
       if (id == ids::kPanNextBar || id == ids::kPanStartBar ||

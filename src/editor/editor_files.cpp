@@ -1,4 +1,4 @@
-#include "profiles/editor_files.h"
+#include "editor/editor_files.h"
 
 #include <cstdio>
 #include <system_error>
@@ -81,7 +81,13 @@ OpenResult LoadProfileFile(SettingsEditor& editor, const std::filesystem::path& 
   const ProfileFileLoadPlan plan = PlanProfileFileLoad(*parsed.file, editor.CurrentSet());
   if (plan.prompt.empty()) return OpenResult::kIgnored;
   if (!AskYesNo(ui, plan.prompt, kFileToPcTitle)) return OpenResult::kCancelled;
-  const auto& records = parsed.file->records;
+  return ApplyProfileFile(editor, *parsed.file);
+}
+
+OpenResult ApplyProfileFile(SettingsEditor& editor, const ProfileFile& file) {
+  const ProfileFileLoadPlan plan = PlanProfileFileLoad(file, editor.CurrentSet());
+  if (plan.prompt.empty()) return OpenResult::kIgnored;
+  const auto& records = file.records;
   if (plan.loadAll) {
     if (records.size() < static_cast<size_t>(kProfileCount)) return OpenResult::kFailed;
     for (int n = 1; n <= kProfileCount; ++n) {
@@ -163,16 +169,16 @@ bool ShowProfilesReport(SettingsEditor& editor, const std::filesystem::path& pat
 
 bool HandleFileCommand(SettingsEditor& editor, devlink::BoardLink* link, uint16_t id) {
   switch (id) {
-    case file_cmd::kOpen:
+    case resources::menu::kOpen:
       OpenProfileFile(editor);
       return true;
-    case file_cmd::kSaveSet:
+    case resources::menu::kSaveSet:
       SaveProfileFile(editor, link, SaveWhat::kCurrentSet);
       return true;
-    case file_cmd::kSaveAll:
+    case resources::menu::kSaveAllSets:
       SaveProfileFile(editor, link, SaveWhat::kAllSets);
       return true;
-    case file_cmd::kReport:
+    case resources::menu::kProfilesToNotepad:
       ShowProfilesReport(editor, std::filesystem::path(std::string(kProfilesReportFileName)));
       return true;
     default:

@@ -1,8 +1,8 @@
-#include "shell/control_id.h"
+#include "editor/control_id.h"
 
 #include <gtest/gtest.h>
 
-namespace vt::shell {
+namespace vt::profiles {
 namespace {
 
 TEST(ControlId, EveryIdentifierDecodesAndEncodesBackToItself) {
@@ -70,4 +70,4 @@ TEST(ControlId, FieldValuesReadAndWriteOnlyTheirBits) {
 }
 
 }  // namespace
-}  // namespace vt::shell
+}  // namespace vt::profiles
