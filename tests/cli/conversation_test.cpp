@@ -42,8 +42,11 @@ constexpr int kWriterRounds = 8;
 struct ServedBoard {
   ServedBoard()
       : dir(fs::temp_directory_path() / ("vt_conversation_" + std::to_string(getpid()))),
-        address((fs::create_directories(dir), "unix:" + (dir / "board.sock").string())),
-        server(VT_BOARD_SERVER, {"serve", "--listen", address}) {}
+        address((fs::create_directories(dir), TestListenAddress(dir / "board.sock"))),
+        server(VT_BOARD_SERVER, {"serve", "--listen", address}) {
+    // A TCP server tells the port it took.
+    if (address.ends_with(":0") && !server.Address().empty()) address = server.Address();
+  }
   ~ServedBoard() {
     server.Stop();
     fs::remove_all(dir);
