@@ -114,11 +114,9 @@ void CheckControl(HWND control, std::vector<ClippedText>& out) {
   }
   if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
     // Every choice reads whole in the dropped list (which may be wider
-    // than the field), and in the closed field when it is the one chosen.
+    // than the field).
     const auto dropped = static_cast<int>(SendMessageW(control, CB_GETDROPPEDWIDTH, 0, 0));
-    const int margins = GetSystemMetrics(SM_CXVSCROLL) + MulDiv(6, scale, 96);
-    const int list = std::max(dropped, width) - margins;
-    const int field = width - margins;
+    const int field = std::max(dropped, width) - GetSystemMetrics(SM_CXVSCROLL) - MulDiv(6, scale, 96);
     const auto count = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       const auto length = static_cast<int>(SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
@@ -126,12 +124,7 @@ void CheckControl(HWND control, std::vector<ClippedText>& out) {
       std::wstring item(static_cast<size_t>(length) + 1, L'\0');
       SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
       item.resize(static_cast<size_t>(length));
-      const int need = measure.Width(item);
-      if (need > list) {
-        report(item, need, list);
-      } else {
-        report(L"(closed) " + item, need, field);
-      }
+      report(item, measure.Width(item), field);
     }
   }
 }

@@ -18,8 +18,8 @@ struct ClippedText {
 };
 
 // Every label, button, check box and group box among `dialog`'s children,
-// and every item of its drop-down lists (in the dropped list and in the
-// closed field), whose text does not fit whole.
+// and every item of its drop-down lists (in the dropped list), whose text
+// does not fit whole.
 std::vector<ClippedText> ClippedTexts(HWND dialog);
 
 std::string Describe(const std::vector<ClippedText>& clipped);

@@ -1,6 +1,7 @@
 // A move to a screen of another DPI: the dialog manager makes a font for it
 // and gives it to the template's controls; the busy strip's label, which is
-// the panel's own, must get it too or it keeps the old size.
+// the panel's own, must be given the window's font again or it keeps the
+// old size.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -29,21 +30,22 @@ TEST(Win32DpiChange, TheBusyLabelGetsTheWindowsNewFont) {
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(SendMessageW(label, WM_GETFONT, 0, 0), SendMessageW(window, WM_GETFONT, 0, 0));
 
-  // What the dialog manager does at 144 DPI: a larger font for the window.
-  const HFONT larger = CreateFontW(-18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH, L"Tahoma");
-  ASSERT_NE(larger, nullptr);
-  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(larger), FALSE);
-  ASSERT_EQ(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), larger);
+  // The label holds another font, as after an earlier move.
+  const HFONT other = CreateFontW(-18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH, L"Tahoma");
+  ASSERT_NE(other, nullptr);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(other), FALSE);
+  ASSERT_EQ(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), other);
   RECT suggested{};
   GetWindowRect(window, &suggested);
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   PumpThreadMessages();
 
-  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), larger);
+  EXPECT_EQ(SendMessageW(label, WM_GETFONT, 0, 0), SendMessageW(window, WM_GETFONT, 0, 0))
+      << "the label took the window's font again";
   ui.DestroyWindow(main);
-  DeleteObject(larger);
+  DeleteObject(other);
 }
 
 }  // namespace
