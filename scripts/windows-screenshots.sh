@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of velotrack-panel.exe under Wine on a virtual X display with
-# a window manager (openbox), so the windows have their frames, against the
+# a window manager (openbox), so the windows have their frames: each is the
+# whole screen, trimmed of the empty (black) desktop around the windows. Against the
 # board server's virtual board (slowed down, so the firmware update is seen
 # under way). Into docs/screenshots/:
 #   windows-question.png        the upgrade offer at start-up
@@ -14,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 if [[ -z ${VT_SCREENSHOT_DISPLAY:-} ]]; then
-  VT_SCREENSHOT_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  VT_SCREENSHOT_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -br" "$0" "$@"
 fi
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix} WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
@@ -48,11 +49,12 @@ find_window() {
   fi
   echo "$id"
 }
-# A window with its frame: the frame is the window manager's parent window.
+# The whole screen, as a person sees it, without the empty desktop.
 shoot() {
   sleep 0.5
-  import -frame -window "$1" "$out/$2"
-  echo "written: $out/$2"
+  import -window root "$work/screen.png"
+  convert "$work/screen.png" -trim +repage "$out/$1"
+  echo "written: $out/$1"
 }
 
 # The board server (the Windows one, under Wine too) with a slow bus, so
@@ -74,7 +76,7 @@ main=$(find_window "Velotrack Configuration Panel")
 # The virtual board runs older firmware than the panel's: it offers the
 # upgrade. "Yes" starts it; the progress window shows it under way.
 question=$(find_window "^Firmware Upgrade$")
-shoot "$question" windows-question.png
+shoot windows-question.png
 # Keys go through XTEST to the focused window: Wine ignores sent events.
 press() {
   xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1" || true
@@ -82,8 +84,8 @@ press() {
   xdotool key "$2"
 }
 press "$question" y
-progress=$(find_window "^USB Flash Upgrade$")
-shoot "$progress" windows-progress-window.png
+find_window "^USB Flash Upgrade$" >/dev/null
+shoot windows-progress-window.png
 # Until the update is over, what it asks or tells is answered with Enter
 # (the answer that changes nothing).
 for _ in $(seq 1 600); do
@@ -96,12 +98,12 @@ for _ in $(seq 1 600); do
   sleep 0.5
 done
 sleep 3
-shoot "$main" windows-main-window.png
+shoot windows-main-window.png
 # The tabs, by their place in the tab strip (the window's own coordinates).
 read -r tab2_x tab_y debug_x < <(echo "${VT_TAB_PLACES:-86 34 410}")
 xdotool mousemove --window "$main" "$tab2_x" "$tab_y" click 1
 sleep 2
-shoot "$main" windows-profile-page.png
+shoot windows-profile-page.png
 xdotool mousemove --window "$main" "$debug_x" "$tab_y" click 1
 sleep 2
-shoot "$main" windows-debug-page.png
+shoot windows-debug-page.png

@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vt::platform {
@@ -16,6 +17,13 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Windows console: when the stream is a console its text goes out through
 // WriteConsoleW; a pipe or a file gets the bytes unchanged. Elsewhere it
 // does nothing. One per program, made first thing in main.
+#ifdef _WIN32
+// UTF-8 (the program's text) to UTF-16 (the Windows API's) and back.
+// Invalid sequences become U+FFFD rather than cutting the text short.
+std::wstring Widen(std::string_view text);
+std::string Narrow(std::wstring_view text);
+#endif
+
 class ConsoleText {
  public:
   ConsoleText();

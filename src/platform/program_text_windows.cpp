@@ -1,9 +1,11 @@
-// Windows side of the program's text: arguments from the wide command line,
-// and UTF-8 output turned into UTF-16 for a console.
+// Windows side of the program's text: UTF-8 to UTF-16 and back, arguments
+// from the wide command line, and UTF-8 output turned into UTF-16 for a
+// console.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <iostream>
+#include <limits>
 #include <streambuf>
 
 #include "platform/program_text.h"
@@ -11,14 +13,6 @@
 namespace vt::platform {
 
 namespace {
-
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string out(static_cast<size_t>(n - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // How many bytes at the end of `text` start a UTF-8 sequence that is not
 // complete yet (0 to 3).
@@ -87,12 +81,37 @@ HANDLE ConsoleOf(DWORD which) {
 
 }  // namespace
 
+std::wstring Widen(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), needed);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return {};
+  std::string narrow(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), needed, nullptr, nullptr);
+  return narrow;
+}
+
 std::vector<std::string> ProgramArguments(int, char**) {
   std::vector<std::string> args;
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+  for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i]));
   LocalFree(wide);
   return args;
 }

@@ -31,8 +31,10 @@ TEST(CliOverBoardServer, UnixSocketBoardAnswersLikeTheInProcessOne) {
     fs::path path;
     ~RemoveDir() { fs::remove_all(path); }
   } cleanup{dir};
-  const std::string address = "unix:" + (dir / "board.sock").string();
+  std::string address = TestListenAddress(dir / "board.sock");
   BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address});
+  if (address.ends_with(":0")) address = server.Address();  // the port a TCP server took
+  ASSERT_FALSE(address.empty());
   ASSERT_EQ(server.Address(), address);
 
   int code = 0;
@@ -74,9 +76,11 @@ TEST(CliOverBoardServer, SerialPicksOneOfSeveralBoards) {
     fs::path path;
     ~RemoveDir() { fs::remove_all(path); }
   } cleanup{dir};
-  const std::string address = "unix:" + (dir / "two.sock").string();
+  std::string address = TestListenAddress(dir / "two.sock");
   BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address, "--preset", "standard", "--preset",
                                               "r", "--serial", "W0000000001", "--serial", "R0000000002"});
+  if (address.ends_with(":0")) address = server.Address();  // the port a TCP server took
+  ASSERT_FALSE(address.empty());
   ASSERT_EQ(server.Address(), address);
   int code = 0;
   const auto devices = Output({"--board", address, "devices"}, &code);
@@ -121,9 +125,11 @@ TEST(CliOverBoardServer, JsonCarriesControlCharactersEscaped) {
     fs::path path;
     ~RemoveDir() { fs::remove_all(path); }
   } cleanup{dir};
-  const std::string address = "unix:" + (dir / "esc.sock").string();
+  std::string address = TestListenAddress(dir / "esc.sock");
   const std::string serial = "W\x1b]0;owned\x07\n1";
   BoardServerProcess server(VT_BOARD_SERVER, {"serve", "--listen", address, "--serial", serial});
+  if (address.ends_with(":0")) address = server.Address();  // the port a TCP server took
+  ASSERT_FALSE(address.empty());
   ASSERT_EQ(server.Address(), address);
   for (const std::vector<std::string>& args : {std::vector<std::string>{"devices", "--json"},
                                               {"info", "--json"}}) {

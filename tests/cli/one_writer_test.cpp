@@ -27,8 +27,11 @@ using vt::platform::remote::RemoteHidBackend;
 struct ServedBoard {
   ServedBoard()
       : dir(fs::temp_directory_path() / ("vt_one_writer_" + std::to_string(getpid()))),
-        address((fs::create_directories(dir), "unix:" + (dir / "board.sock").string())),
-        server(VT_BOARD_SERVER, {"serve", "--listen", address}) {}
+        address((fs::create_directories(dir), TestListenAddress(dir / "board.sock"))),
+        server(VT_BOARD_SERVER, {"serve", "--listen", address}) {
+    // A TCP server tells the port it took.
+    if (address.ends_with(":0") && !server.Address().empty()) address = server.Address();
+  }
   ~ServedBoard() { fs::remove_all(dir); }
   fs::path dir;
   std::string address;

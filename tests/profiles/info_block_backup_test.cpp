@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/new_file.h"
 #include "profiles/info_block_backup.h"
+#include "tests/support/posix_only.h"
 #include "tests/support/temp_path.h"
 
 namespace vt::profiles {
@@ -84,7 +83,10 @@ TEST_F(InfoBlockBackupTest, OnlyWholeBlocksAreSavedOrLoaded) {
     EXPECT_FALSE(loaded.error.empty());
   }
   EXPECT_FALSE(LoadInfoBlockBackup(root_ / "A1" / "missing.bin").block);
-  // A FIFO given as a backup is refused at once, not waited on.
+}
+
+TEST_F(InfoBlockBackupTest, AFifoGivenAsABackupIsRefusedAtOnceNotWaitedOn) {
+  VT_POSIX_ONLY("a FIFO (mkfifo)");
   fs::create_directories(root_ / "A1");
   ASSERT_EQ(::mkfifo((root_ / "A1" / "pipe.bin").c_str(), 0600), 0);
   const auto fromPipe = LoadInfoBlockBackup(root_ / "A1" / "pipe.bin");
@@ -115,6 +117,7 @@ TEST_F(InfoBlockBackupTest, SerialsBecomeSafeFolderNames) {
 }
 
 TEST_F(InfoBlockBackupTest, DefaultRootFollowsXdgDataHome) {
+  VT_POSIX_ONLY("the XDG data folder (Windows keeps backups in %LOCALAPPDATA%)");
   const char* oldData = std::getenv("XDG_DATA_HOME");
   const std::string savedData = oldData ? oldData : "";
   ::setenv("XDG_DATA_HOME", "/data/home", 1);

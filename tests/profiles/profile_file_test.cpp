@@ -1,4 +1,3 @@
-#include <sys/stat.h>
 // Profile file bytes: building, parsing, refusing damaged files, and what
 // opening a file loads where.
 
@@ -9,6 +8,7 @@
 
 #include "devlink/board_identity.h"
 #include "profiles/profile_file.h"
+#include "tests/support/posix_only.h"
 #include "tests/support/temp_path.h"
 
 namespace vt::profiles {
@@ -180,10 +180,25 @@ TEST(ProfileFileTest, FilesOnDiskRoundTripAndReplace) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(ProfileFileTest, PipesFoldersAndDevicesAreNeitherReadNorReplaced) {
-  const auto dir = vt::test::TempPath("vt_profile_kinds_test");
+TEST(ProfileFileTest, FoldersAreNeitherReadNorReplaced) {
+  const auto dir = vt::test::TempPath("vt_profile_folder_test");
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir / "folder.dat");
+  std::string error;
+  EXPECT_FALSE(ProfileFileExists(dir / "folder.dat"));
+  EXPECT_FALSE(ReadProfileFileBytes(dir / "folder.dat"));
+  const auto bytes = BuildAllProfilesFile(NumberedRecords(), SampleInfo());
+  EXPECT_FALSE(WriteProfileFileBytes(dir / "folder.dat", bytes, &error));
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.dat"));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ProfileFileTest, PipesAndDevicesAreNeitherReadNorReplaced) {
+  VT_POSIX_ONLY("a FIFO (mkfifo) and /dev/null");
+  const auto dir = vt::test::TempPath("vt_profile_kinds_test");
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
   const auto fifo = dir / "pipe.dat";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::string error;
@@ -191,13 +206,7 @@ TEST(ProfileFileTest, PipesFoldersAndDevicesAreNeitherReadNorReplaced) {
   EXPECT_FALSE(ProfileFileExists(fifo));
   EXPECT_FALSE(ReadProfileFileBytes(fifo, &error));
   EXPECT_NE(error.find("FIFO"), std::string::npos) << error;
-  EXPECT_FALSE(ProfileFileExists(dir / "folder.dat"));
-  EXPECT_FALSE(ReadProfileFileBytes(dir / "folder.dat"));
-
   const auto bytes = BuildAllProfilesFile(NumberedRecords(), SampleInfo());
-  EXPECT_FALSE(WriteProfileFileBytes(dir / "folder.dat", bytes, &error));
-  EXPECT_NE(error.find("directory"), std::string::npos) << error;
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.dat"));
   EXPECT_FALSE(WriteProfileFileBytes(fifo, bytes));
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   EXPECT_FALSE(WriteProfileFileBytes("/dev/null", bytes));

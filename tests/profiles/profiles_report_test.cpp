@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include "profiles/profile_model.h"
 #include "profiles/profiles_report.h"
+#include "tests/support/posix_only.h"
 #include "tests/support/temp_path.h"
 
 namespace vt::profiles {
@@ -89,8 +88,11 @@ TEST(ProfilesReportTest, SavedReportReplacesTheOldFile) {
   const auto path = vt::test::TempPath("vt_report_test.txt");
   ASSERT_TRUE(SaveProfilesReport(path, std::string(5000, 'x')));
   ASSERT_TRUE(SaveProfilesReport(path, "short\n"));
-  std::ifstream in(path, std::ios::binary);
-  const std::string content((std::istreambuf_iterator<char>(in)), {});
+  std::string content;
+  {
+    std::ifstream in(path, std::ios::binary);
+    content.assign(std::istreambuf_iterator<char>(in), {});
+  }
   EXPECT_EQ(content, "short\n");
   std::filesystem::remove(path);
   EXPECT_FALSE(SaveProfilesReport(path / "not-a-folder" / "x.txt", "x"));
@@ -124,7 +126,9 @@ class TextViewerTest : public testing::Test {
   std::filesystem::path Program(const std::string& name, const std::string& content, bool exec) {
     const auto p = dir_ / "bin" / name;
     std::ofstream(p) << content;
-    ::chmod(p.c_str(), exec ? 0755 : 0644);
+    namespace fs = std::filesystem;
+    const auto runnable = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(p, runnable, exec ? fs::perm_options::add : fs::perm_options::remove);
     return p;
   }
 
@@ -132,6 +136,7 @@ class TextViewerTest : public testing::Test {
 };
 
 TEST_F(TextViewerTest, PicksVisualThenEditorThenXdgOpen) {
+  VT_POSIX_ONLY("$VISUAL, $EDITOR and xdg-open (Windows opens the report in Notepad)");
   const std::string bin = (dir_ / "bin").string();
   Program("xdg-open", "#!/bin/sh\n", true);
   Program("ed1", "#!/bin/sh\n", true);
@@ -154,6 +159,7 @@ TEST_F(TextViewerTest, PicksVisualThenEditorThenXdgOpen) {
 }
 
 TEST_F(TextViewerTest, ReportsWhetherTheViewerStarted) {
+  VT_POSIX_ONLY("$VISUAL, $EDITOR and xdg-open (Windows opens the report in Notepad)");
   const std::string bin = (dir_ / "bin").string();
   Program("ok-viewer", "#!/bin/sh\nexit 0\n", true);
   EXPECT_TRUE(OpenTextViewer("r.txt", ViewerEnvironment{"ok-viewer", "", bin}));

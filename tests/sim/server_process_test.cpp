@@ -1,10 +1,12 @@
 // The velotrack-board executable: options, serving, flash kept on exit.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,11 +14,78 @@
 #include <filesystem>
 
 #include "host_reports.h"
+#include "platform/program_text.h"
+#include "platform/sockets/socket_os.h"
 #include "sim/board/board_config.h"
 #include "sim/board/virtual_board.h"
+#include "tests/support/posix_only.h"
 
 namespace vt::sim {
 namespace {
+
+#ifdef _WIN32
+SOCKET Native(int fd) { return static_cast<SOCKET>(static_cast<unsigned>(fd)); }
+
+// The server as a child process. Windows has no signal that asks it to
+// stop: Stop() gives the exit status of a server that ended on its own, and
+// -1 for one it had to end.
+class ServerProcess {
+ public:
+  explicit ServerProcess(const std::vector<std::string>& args) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::wstring command = L"\"" + platform::Widen(VT_BOARD_SERVER) + L"\"";
+    for (const auto& a : args) command += L" \"" + platform::Widen(a) + L"\"";
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    start.hStdOutput = writeEnd;
+    start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                       &info)) {
+      process_ = info.hProcess;
+      CloseHandle(info.hThread);
+    }
+    CloseHandle(writeEnd);
+    // The server says so once it listens; reading blocks until then.
+    char c = 0;
+    DWORD got = 0;
+    while (process_ != nullptr && ReadFile(readEnd, &c, 1, &got, nullptr) && got == 1 && c != '\n') {
+      if (c != '\r') banner_ += c;
+    }
+    CloseHandle(readEnd);
+  }
+  ~ServerProcess() { Stop(); }
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  const std::string& Banner() const { return banner_; }
+  int Stop() {
+    if (process_ == nullptr) return -1;
+    int code = -1;
+    if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+      DWORD exit = 0;
+      if (GetExitCodeProcess(process_, &exit)) code = static_cast<int>(exit);
+    } else {
+      TerminateProcess(process_, 1);
+      WaitForSingleObject(process_, 10000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+    return code;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  std::string banner_;
+};
+#else
+int Native(int fd) { return fd; }
 
 class ServerProcess {
  public:
@@ -57,6 +126,7 @@ class ServerProcess {
   pid_t pid_ = -1;
   std::string banner_;
 };
+#endif
 
 std::vector<uint8_t> Frame(std::vector<uint8_t> body) {
   std::vector<uint8_t> f = testing::Le32Bytes(static_cast<uint32_t>(body.size()));
@@ -66,16 +136,20 @@ std::vector<uint8_t> Frame(std::vector<uint8_t> body) {
 
 std::vector<uint8_t> Exchange(int fd, const std::vector<uint8_t>& body) {
   const auto f = Frame(body);
-  EXPECT_EQ(::send(fd, f.data(), f.size(), 0), static_cast<ssize_t>(f.size()));
+  EXPECT_EQ(platform::sockets::SendSome(fd, f.data(), f.size()), static_cast<long>(f.size()));
   uint8_t head[4];
-  if (::recv(fd, head, 4, MSG_WAITALL) != 4) return {};
+  if (::recv(Native(fd), reinterpret_cast<char*>(head), 4, MSG_WAITALL) != 4) return {};
   const uint32_t len = head[0] | head[1] << 8 | head[2] << 16 | uint32_t{head[3]} << 24;
   std::vector<uint8_t> out(len);
-  if (len && ::recv(fd, out.data(), len, MSG_WAITALL) != static_cast<ssize_t>(len)) return {};
+  if (len && ::recv(Native(fd), reinterpret_cast<char*>(out.data()), static_cast<int>(len), MSG_WAITALL) !=
+                 static_cast<int>(len)) {
+    return {};
+  }
   return out;
 }
 
 TEST(ServerProcess, ServesTheChosenBoardAndKeepsItsFlash) {
+  VT_POSIX_ONLY("SIGTERM, the request that lets the server save its flash and exit with 0");
   const auto dir = std::filesystem::temp_directory_path() /
                    ("vt_sim_server_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
@@ -85,11 +159,11 @@ TEST(ServerProcess, ServesTheChosenBoardAndKeepsItsFlash) {
     ServerProcess server({"serve", "--listen", "unix:" + sock, "--preset", "legacy",
                           "--serial", "1234", "--flash-file", flash});
     ASSERT_NE(server.Banner().find("serving 1 board(s)"), std::string::npos) << server.Banner();
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = platform::sockets::OpenStream(AF_UNIX);
     sockaddr_un sa{};
     sa.sun_family = AF_UNIX;
     std::strncpy(sa.sun_path, sock.c_str(), sizeof sa.sun_path - 1);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::connect(Native(fd), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
 
     const auto devices = Exchange(fd, {0x01});
     ASSERT_GE(devices.size(), 8u);
@@ -116,7 +190,7 @@ TEST(ServerProcess, ServesTheChosenBoardAndKeepsItsFlash) {
     EXPECT_EQ(write(testing::FlashReport(33, 0xF1, 0xF0, 0x20220)),
               (std::vector<uint8_t>{0, 0, 0, 0}));
     write(testing::FlashReport(33, 0xC1, 0, 0xE0000));
-    ::close(fd);
+    platform::sockets::CloseSocket(fd);
     EXPECT_EQ(server.Stop(), 0);
   }
   BoardConfig config = BoardConfig::Legacy();

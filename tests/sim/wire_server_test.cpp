@@ -1,9 +1,6 @@
 // The board served over the wire protocol, spoken to by a small client.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -11,10 +8,23 @@
 #include <fstream>
 
 #include "host_reports.h"
+#include "platform/sockets/socket_os.h"
 #include "sim/wire/wire_server.h"
 
 namespace vt::sim {
 namespace {
+
+namespace sockets = platform::sockets;
+
+#ifdef _WIN32
+SOCKET Native(int fd) { return static_cast<SOCKET>(static_cast<unsigned>(fd)); }
+// Wine has no Unix sockets: the Windows build speaks over loopback TCP,
+// as Windows users are told to.
+constexpr bool kOverTcp = true;
+#else
+int Native(int fd) { return fd; }
+constexpr bool kOverTcp = false;
+#endif
 
 struct Body {
   std::vector<uint8_t> b;
@@ -50,23 +60,33 @@ class WireServerTest : public ::testing::Test {
     socketPath_ = (dir_ / "board.sock").string();
     path_ = backend_.AddBoard(BoardConfig::Standard('W'));
     std::string error;
-    auto address = ParseListenAddress("unix:" + socketPath_, &error);
+    auto address = ParseListenAddress(kOverTcp ? "tcp:127.0.0.1:0" : "unix:" + socketPath_, &error);
     ASSERT_TRUE(address) << error;
     ASSERT_TRUE(server_.Listen(*address, &error)) << error;
     fd_ = Connect();
   }
   void TearDown() override {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sockets::CloseSocket(fd_);
     server_.Shutdown();
     std::filesystem::remove_all(dir_);
   }
 
   int Connect() {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (kOverTcp) {
+      const int fd = sockets::OpenStream(AF_INET);
+      sockaddr_in sa{};
+      sa.sin_family = AF_INET;
+      sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      sa.sin_port = htons(server_.Port());
+      EXPECT_EQ(::connect(Native(fd), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+      server_.RunOnce(100);  // accept
+      return fd;
+    }
+    const int fd = sockets::OpenStream(AF_UNIX);
     sockaddr_un sa{};
     sa.sun_family = AF_UNIX;
     std::strncpy(sa.sun_path, socketPath_.c_str(), sizeof sa.sun_path - 1);
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    EXPECT_EQ(::connect(Native(fd), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
     server_.RunOnce(100);  // accept
     return fd;
   }
@@ -74,7 +94,7 @@ class WireServerTest : public ::testing::Test {
   void SendFrame(int fd, const std::vector<uint8_t>& body, uint32_t declared) {
     Body frame;
     frame.U32(declared).Bytes(body);
-    ASSERT_EQ(::send(fd, frame.b.data(), frame.b.size(), 0), static_cast<ssize_t>(frame.b.size()));
+    ASSERT_EQ(sockets::SendSome(fd, frame.b.data(), frame.b.size()), static_cast<long>(frame.b.size()));
   }
 
   // Runs the server until the client has a whole response frame; empty when
@@ -83,10 +103,10 @@ class WireServerTest : public ::testing::Test {
     std::vector<uint8_t> in;
     for (int round = 0; round < 50; ++round) {
       server_.RunOnce(10);
-      pollfd p{fd, POLLIN, 0};
-      while (::poll(&p, 1, 0) == 1) {
+      pollfd p = sockets::MakePollFd(fd, POLLIN);
+      while (sockets::PollSockets(&p, 1, 0) == 1) {
         uint8_t buf[4096];
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        const long n = sockets::RecvSome(fd, buf, sizeof buf);
         if (n <= 0) return {};
         in.insert(in.end(), buf, buf + n);
       }
@@ -214,7 +234,7 @@ TEST_F(WireServerTest, OversizedFramesAndDisconnectsCloseTheClientsHandles) {
   EXPECT_TRUE(Receive(fd_).empty()) << "connection dropped";
   EXPECT_EQ(backend_.OpenHandles(), 0u);
   EXPECT_EQ(server_.Clients(), 1u);
-  ::close(other);
+  sockets::CloseSocket(other);
   server_.RunOnce(10);
   EXPECT_EQ(server_.Clients(), 0u);
 }

@@ -12,6 +12,7 @@
 #include "platform/file_io.h"
 #include "profiles/info_block_backup.h"
 #include "sim/board/virtual_board.h"
+#include "tests/support/posix_only.h"
 #include "tests/support/temp_path.h"
 
 namespace {
@@ -28,6 +29,15 @@ struct CliRun {
 constexpr uint32_t kBlock = 0xE0000;
 constexpr std::time_t kWhen = 4'000'000'000;  // later than the commands' own backups
 
+// The variable that names the user's folder, and the backups' place in it.
+#ifdef _WIN32
+constexpr const char* kUserFolder = "LOCALAPPDATA";
+const fs::path kBackupsBelow = fs::path("Velotrack") / "backups";
+#else
+constexpr const char* kUserFolder = "XDG_DATA_HOME";
+const fs::path kBackupsBelow = fs::path("velotrack") / "backups";
+#endif
+
 class CliDamageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,16 +45,16 @@ class CliDamageTest : public ::testing::Test {
     fs::create_directories(dir_);
     flash_ = (dir_ / "flash.bin").string();
     // Read commands keep their backups in the user's folder.
-    const char* old = std::getenv("XDG_DATA_HOME");
+    const char* old = std::getenv(kUserFolder);
     if (old != nullptr) oldXdg_ = old;
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    root_ = dir_ / "velotrack" / "backups";
+    setenv(kUserFolder, dir_.string().c_str(), 1);
+    root_ = dir_ / kBackupsBelow;
   }
   void TearDown() override {
     if (oldXdg_.empty()) {
-      unsetenv("XDG_DATA_HOME");
+      unsetenv(kUserFolder);
     } else {
-      setenv("XDG_DATA_HOME", oldXdg_.c_str(), 1);
+      setenv(kUserFolder, oldXdg_.c_str(), 1);
     }
     fs::remove_all(dir_);
   }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "transfer_fixture.h"
 
 namespace vt::profiles::testing {
@@ -112,7 +114,7 @@ TEST_F(WriteFaultTest, BackupThatCannotBeSavedStopsTheWrite) {
   const std::vector<uint8_t> original = BoardBlock();
   // A file where the backup folder would go.
   std::filesystem::create_directories(backupRoot_.parent_path());
-  { std::FILE* f = std::fopen(backupRoot_.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+  { std::ofstream f(backupRoot_); ASSERT_TRUE(f); }
   Answer(MessageAnswer::Yes);
   EXPECT_FALSE(transfer_->WriteProfilesToBoard(WriteMode::kWrite));
   EXPECT_EQ(BoardBlock(), original);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/control_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_ui.h"
 
@@ -13,23 +14,6 @@ std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64] = {};
   GetClassNameW(hwnd, name, 64);
   return name;
-}
-
-std::wstring TextOf(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(hwnd, text.data(), length + 1))));
-  return text;
-}
-
-// A button shows "&&" as "&" and underlines the letter after a single "&".
-std::wstring WithoutPrefix(const std::wstring& text) {
-  std::wstring shown;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'&' && i + 1 < text.size()) ++i;
-    shown.push_back(text[i]);
-  }
-  return shown;
 }
 
 // Measures with the control's font on the control's own device context.
@@ -88,7 +72,7 @@ void CheckControl(HWND control, std::vector<ClippedText>& out) {
   };
   const int scale = Dpi(control);
   if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-    const std::wstring text = TextOf(control);
+    const std::wstring text = WindowText(control);
     const LONG type = style & SS_TYPEMASK;
     if (text.empty() || (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT &&
                          type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE)) {
@@ -108,7 +92,7 @@ void CheckControl(HWND control, std::vector<ClippedText>& out) {
     return;
   }
   if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-    const std::wstring text = WithoutPrefix(TextOf(control));
+    const std::wstring text = WithoutPrefix(WindowText(control));
     if (text.empty()) return;
     switch (style & BS_TYPEMASK) {
       case BS_GROUPBOX:

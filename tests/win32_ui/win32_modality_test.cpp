@@ -137,5 +137,43 @@ TEST(Win32Modality, AnOperationDropsEveryControlsNotification) {
   EXPECT_EQ(rec.events.size(), 2u);
 }
 
+// What the timer saw while the file dialog was open.
+struct FileDialogProbe {
+  HWND main = nullptr;
+  HWND dialog = nullptr;
+  HWND dialogOwner = nullptr;
+  bool mainEnabled = true;
+};
+FileDialogProbe fileProbe;
+
+void CALLBACK WhileChoosing(HWND, UINT, UINT_PTR, DWORD) {
+  if (fileProbe.dialog != nullptr) return;
+  fileProbe.dialog = FindWindowW(L"#32770", L"Velotrack file choice");
+  if (fileProbe.dialog == nullptr) return;  // not shown yet
+  fileProbe.dialogOwner = GetWindow(fileProbe.dialog, GW_OWNER);
+  fileProbe.mainEnabled = IsWindowEnabled(fileProbe.main) != FALSE;
+  PostMessageW(fileProbe.dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST(Win32Modality, TheFileDialogBelongsToTheMainWindowAndHoldsIt) {
+  Win32Ui ui(resources::BuiltInTemplates());
+  ui.SetOffScreen(true);
+  const WindowHandle main = ui.CreateDialogWindow(resources::kMainWindow, kNoWindow);
+  fileProbe = {ui.Hwnd(main)};
+
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &WhileChoosing);
+  FileDialogRequest request;
+  request.mode = FileDialogMode::Open;
+  request.title = "Velotrack file choice";
+  request.owner = main;
+  EXPECT_EQ(ui.ChooseFile(request), std::nullopt) << "cancelled";
+  KillTimer(nullptr, timer);
+
+  ASSERT_NE(fileProbe.dialog, nullptr) << "the file dialog was never shown";
+  EXPECT_EQ(fileProbe.dialogOwner, ui.Hwnd(main));
+  EXPECT_FALSE(fileProbe.mainEnabled);
+  EXPECT_TRUE(IsWindowEnabled(ui.Hwnd(main))) << "enabled again once it closed";
+}
+
 }  // namespace
 }  // namespace vt::platform::win32

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <string>
-#include <string_view>
+// The Win32 UI's names for the program's UTF-8/UTF-16 conversions.
+#include "platform/program_text.h"
 
 namespace vt::platform::win32 {
 
-// UTF-8 (the program's text) to UTF-16 (the Windows API's) and back.
-// Invalid sequences become U+FFFD rather than cutting the text short.
-std::wstring Widen(std::string_view text);
-std::string Narrow(std::wstring_view text);
+using platform::Narrow;
+using platform::Widen;
 
 }  // namespace vt::platform::win32

@@ -247,6 +247,8 @@ class Win32Ui : public Ui {
   void ShowPicture(ControlEntry& control, uint16_t bitmapId);
   void FitToText(const ControlEntry& control);
   static void FitDropDown(HWND combo, const std::wstring& item);
+  // The closed drop-down list shows `item` whole.
+  static bool FieldShowsWhole(HWND combo, const std::wstring& item);
   void FitAllToText(WindowEntry& entry);
   HWND ToolTipsOf(WindowHandle window);
   void ReleaseWindow(WindowEntry& entry);

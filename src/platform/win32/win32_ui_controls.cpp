@@ -5,21 +5,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/control_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_ui.h"
 
 namespace vt::platform::win32 {
 
 namespace {
-
-std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<size_t>(std::max(0, got)));
-  return Narrow(text);
-}
 
 bool ShowsWindowText(ControlClass cls) {
   switch (cls) {
@@ -64,7 +56,7 @@ Rect Win32Ui::GetControlRect(WindowHandle window, uint16_t id) const {
 std::string Win32Ui::GetText(WindowHandle window, uint16_t id) const {
   const ControlEntry* control = Find(window, id);
   if (control == nullptr) return {};
-  if (ShowsWindowText(control->cls)) return WindowText(control->hwnd);
+  if (ShowsWindowText(control->cls)) return Narrow(WindowText(control->hwnd));
   // A drop-down list's text is its selected item.
   if (control->cls == ControlClass::ComboBox) return SelectedText(window, id);
   return control->text;

@@ -3,12 +3,14 @@
 // button can be a few pixels short of its text. Such a control grows into
 // the free room beside it (never over another control, never out of its
 // frame or window), to the right for left-aligned text, evenly for centred
-// text; it never shrinks and never moves its text.
+// text; it never shrinks and never moves its text. A closed drop-down list
+// grows the same way to show its longest choice whole.
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
 
+#include "platform/win32/control_text.h"
 #include "platform/win32/win32_ui.h"
 
 namespace vt::platform::win32 {
@@ -62,25 +64,29 @@ int LineHeight(HWND control) {
   return metrics.tmHeight;
 }
 
-std::wstring WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(hwnd, text.data(), length + 1))));
-  return text;
+// The width of a drop-down list's widest choice.
+int WidestItem(HWND combo) {
+  const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  int widest = 0;
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
+    if (length <= 0) continue;
+    std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+    item.resize(static_cast<size_t>(length));
+    widest = std::max(widest, TextWidth(combo, item));
+  }
+  return widest;
 }
 
-std::wstring WithoutPrefix(const std::wstring& text) {
-  std::wstring shown;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'&' && i + 1 < text.size()) ++i;
-    shown.push_back(text[i]);
-  }
-  return shown;
-}
+// What a closed drop-down list takes besides its text: the arrow button and
+// the field's edges and margins.
+int ComboRoom(int dpi) { return GetSystemMetrics(SM_CXVSCROLL) + MulDiv(8, dpi, 96); }
 
 Need NeedOf(ControlClass cls, HWND control) {
   if (cls != ControlClass::Static && cls != ControlClass::CheckBox &&
-      cls != ControlClass::PushButton && cls != ControlClass::GroupBox) {
+      cls != ControlClass::PushButton && cls != ControlClass::GroupBox &&
+      cls != ControlClass::ComboBox) {
     return {};
   }
   const LONG style = GetWindowLongW(control, GWL_STYLE);
@@ -118,6 +124,12 @@ Need NeedOf(ControlClass cls, HWND control) {
       const std::wstring text = WithoutPrefix(WindowText(control));
       if (text.empty()) return {};
       return {TextWidth(control, text) + MulDiv(Win32Ui::kGroupRoom, dpi, 96), Grow::kBoth};
+    }
+    case ControlClass::ComboBox: {
+      // Any choice may be the one shown, so the field fits the widest.
+      const int widest = WidestItem(control);
+      if (widest == 0) return {};
+      return {widest + ComboRoom(dpi), Grow::kRight};
     }
     default:
       return {};
@@ -178,7 +190,15 @@ void Win32Ui::FitToText(const ControlEntry& control) {
       return;
   }
   if (grownLeft == at.left && grownRight == at.right) return;
-  SetWindowPos(hwnd, nullptr, grownLeft, at.top, grownRight - grownLeft, at.bottom - at.top,
+  int height = at.bottom - at.top;
+  if (control.cls == ControlClass::ComboBox) {
+    // A drop-down list's window height includes its dropped list; its
+    // rectangle shows the field only.
+    RECT dropped{};
+    SendMessageW(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    height = std::max(height, static_cast<int>(dropped.bottom - dropped.top));
+  }
+  SetWindowPos(hwnd, nullptr, grownLeft, at.top, grownRight - grownLeft, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -190,6 +210,12 @@ void Win32Ui::FitDropDown(HWND combo, const std::wstring& item) {
   if (need > static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0))) {
     SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(need), 0);
   }
+}
+
+bool Win32Ui::FieldShowsWhole(HWND combo, const std::wstring& item) {
+  const int dpi = std::max(96, static_cast<int>(GetDpiForWindow(combo)));
+  const Box at = PlaceOf(combo);
+  return TextWidth(combo, item) + ComboRoom(dpi) <= at.right - at.left;
 }
 
 void Win32Ui::FitAllToText(WindowEntry& entry) {

@@ -51,6 +51,10 @@ int Win32Ui::AddSelectorItem(WindowHandle window, uint16_t id, const std::string
   if (index < 0) return -1;
   SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
   FitDropDown(combo, wide);
+  // The closed field grows too when this choice would not show whole.
+  if (const ControlEntry* control = Find(window, id); control != nullptr && !FieldShowsWhole(combo, wide)) {
+    FitToText(*control);
+  }
   return static_cast<int>(index);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/windows/windows_hid_backend.h"
 
+#include "platform/program_text.h"
 #include "platform/windows/open_errors.h"
 
 #include <algorithm>
@@ -16,14 +17,6 @@ constexpr DWORD kMaxInterfaces = 4096;
 // most a USB string descriptor holds.
 constexpr ULONG kSerialBytes = 256;
 constexpr DWORD kOpenFlags = FILE_FLAG_OVERLAPPED | FILE_FLAG_WRITE_THROUGH;
-
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string out(static_cast<size_t>(n - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 std::wstring Wide(const std::string& text) {
   const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
@@ -164,7 +157,7 @@ std::vector<HidDeviceInfo> WindowsHidBackend::Enumerate() {
     if (!os_.GetDeviceInterfaceDetail(set, &data, detail, required, nullptr)) continue;
 
     HidDeviceInfo info;
-    info.path = Utf8(detail->DevicePath);
+    info.path = Narrow(detail->DevicePath);
     if (!info.path.empty() && Describe(detail->DevicePath, &info)) out.push_back(std::move(info));
   }
   os_.DestroyDeviceInfoList(set);

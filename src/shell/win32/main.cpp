@@ -1,6 +1,5 @@
 // velotrack-panel.exe: the configuration panel as a native Windows program.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +8,9 @@
 
 #include "flash/image_converter.h"
 #include "platform/guarded_main.h"
+#include "platform/program_text.h"
 #include "platform/user_files.h"
+#include "platform/utf8_path.h"
 #include "platform/win32/wide_text.h"
 #include "shell/startup.h"
 #include "shell/win32/panel_session.h"
@@ -19,31 +20,6 @@ namespace {
 namespace pw = vt::shell::win32;
 using vt::platform::win32::Narrow;
 using vt::platform::win32::Widen;
-
-// The arguments as UTF-8, from the wide command line (the narrow one loses
-// letters outside the ANSI code page).
-std::vector<std::string> Arguments() {
-  std::vector<std::string> args;
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i]));
-  LocalFree(wide);
-  return args;
-}
-
-std::string ProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (got == 0) return {};
-    if (got < path.size()) {
-      path.resize(got);
-      return Narrow(path);
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 // A program without a console: what it has to say goes to standard error
 // when someone redirected it, and into a message box as well.
@@ -65,7 +41,7 @@ void BecomeDpiAware() {
 }
 
 int RunPanel() {
-  const std::vector<std::string> args = Arguments();
+  const std::vector<std::string> args = vt::platform::ProgramArguments(0, nullptr);
   const vt::shell::PanelOptions options = vt::shell::ParsePanelArguments(args);
   if (!options.error.empty()) {
     Tell("velotrack-panel: " + options.error + "\n" + vt::shell::PanelUsage(), true);
@@ -86,7 +62,7 @@ int RunPanel() {
 
   vt::shell::PanelStartup startup;
   startup.options = options;
-  startup.commandLine = "\"" + ProgramPath() + "\"";
+  startup.commandLine = "\"" + vt::platform::PathToUtf8(vt::platform::ProgramFile()) + "\"";
   if (!options.commandText.empty()) startup.commandLine += " " + options.commandText;
   pw::PanelSession session(std::move(startup));
   if (!session.Start()) return session.ExitCode();

@@ -86,6 +86,9 @@ bool WouldBlock(int error) { return error == WSAEWOULDBLOCK; }
 bool ConnectInProgress(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
 
 std::string ErrorText(int error) {
+  // Windows before 10 (1803) and Wine have no Unix sockets; the system's
+  // text for that ("socket error 10047" under Wine) does not say so.
+  if (error == WSAEAFNOSUPPORT) return "this system has no Unix sockets; use a tcp: address";
   char text[256] = {};
   const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                  static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
