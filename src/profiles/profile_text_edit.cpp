@@ -235,8 +235,12 @@ TextSetResult SetProfileTextValues(std::span<const uint8_t> fileBytes, const std
   }
   result.error = WithoutPlace(read.error);
   const auto it = changes.find(result.error.substr(0, result.error.find(": ")));
-  if (it != changes.end() && !it->second.asNumber && !it->second.isBool && IsSmallNumber(it->second.value)) {
-    result.error += "; to store the number itself write raw:" + it->second.value;
+  if (it != changes.end() && !it->second.asNumber && !it->second.isBool) {
+    // The text reader's "or a raw number 0..N" is written raw:N here.
+    const std::string_view raw = ", or a raw number ";
+    if (const size_t at = result.error.find(raw); at != std::string::npos) {
+      result.error.replace(at, raw.size(), ", or the stored number as raw:");
+    }
   }
   // A setting whose text the change made impossible is named as it is.
   if (changes.count(result.error.substr(0, result.error.find(": "))) == 0) {
