@@ -25,6 +25,22 @@ if(TARGET velotrack-panel)
   endif()
 endif()
 
+# The package's copyright and changelog, where Debian keeps them. A package
+# version without a Debian revision is a native package: its changelog is
+# changelog.gz.
+if(NOT WIN32)
+  set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/velotrack-panel)
+  install(FILES ${velotrack_SOURCE_DIR}/packaging/debian/copyright DESTINATION ${doc_dir} COMPONENT panel)
+  set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+  add_custom_command(OUTPUT ${changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND gzip -9nc ${velotrack_SOURCE_DIR}/packaging/debian/changelog > ${changelog_gz}
+    DEPENDS ${velotrack_SOURCE_DIR}/packaging/debian/changelog
+    COMMENT "Compressing the package changelog")
+  add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
+  install(FILES ${changelog_gz} DESTINATION ${doc_dir} COMPONENT panel)
+endif()
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "velotrack-panel")
 if(velotrack_VERSION)
@@ -46,4 +62,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
 set(CPACK_STRIP_FILES ON)
+# Control files with the permissions dpkg and lintian expect.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
