@@ -86,9 +86,11 @@ TEST(BackupsCli, PruneNeverRemovesTheNewestSoundBackupOfABoard) {
   EXPECT_EQ(json["backups"][1].value("taken", ""), "2026-12-08T15:05:56Z");
   EXPECT_TRUE(json["backups"][1].value("newest_sound", false));
 
-  // Without --yes and without a terminal nothing is removed.
-  const CliRun asked = Cli({"backups", "prune", "--keep", "1", "W10000471102.05", "--backup-dir", root.string()});
-  EXPECT_EQ(asked.code, 1);
+  // A dry run names what would go and removes nothing.
+  const CliRun dry =
+      Cli({"backups", "prune", "--keep", "1", "W10000471102.05", "--dry-run", "--backup-dir", root.string()});
+  EXPECT_EQ(dry.code, 0) << dry.err;
+  EXPECT_EQ(dry.out, "would remove " + damaged.path.string() + "\nwould remove " + erased.path.string() + "\n");
   EXPECT_TRUE(fs::exists(damaged.path));
 
   const CliRun prune =
