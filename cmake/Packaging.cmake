@@ -39,6 +39,17 @@ if(NOT WIN32)
     COMMENT "Compressing the package changelog")
   add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
   install(FILES ${changelog_gz} DESTINATION ${doc_dir} COMPONENT panel)
+  # The user guide with the pages and pictures it links to, for reading
+  # without a network (Help > User guide can open it from here).
+  install(FILES ${velotrack_SOURCE_DIR}/docs/user-guide.md ${velotrack_SOURCE_DIR}/docs/cli.md
+                ${velotrack_SOURCE_DIR}/docs/windows.md
+          DESTINATION ${doc_dir} COMPONENT panel)
+  file(STRINGS ${velotrack_SOURCE_DIR}/docs/user-guide.md guide_pictures REGEX "screenshots/[a-z0-9-]+\\.png")
+  string(REGEX MATCHALL "screenshots/[a-z0-9-]+\\.png" guide_pictures "${guide_pictures}")
+  list(REMOVE_DUPLICATES guide_pictures)
+  list(TRANSFORM guide_pictures PREPEND ${velotrack_SOURCE_DIR}/docs/)
+  install(FILES ${guide_pictures} DESTINATION ${doc_dir}/screenshots COMPONENT panel)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${velotrack_SOURCE_DIR}/docs/user-guide.md)
 endif()
 
 set(CPACK_GENERATOR "DEB")
