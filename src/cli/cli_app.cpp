@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <sstream>
 
 #include "cli/cli_context.h"
 #include "cli/cli_usage.h"
@@ -54,6 +56,36 @@ std::string OurStyle(std::string message) {
   return message;
 }
 
+// CLI11 names unexpected arguments in the order it took them, which for
+// the reversed list is last first: name them in the order they were given,
+// and say where options for every command belong. Nothing changes when the
+// words cannot be found among the arguments.
+std::string UnexpectedArguments(const std::string& message, const std::vector<std::string>& args) {
+  const size_t colon = message.find(": ");
+  if (colon == std::string::npos) return message;
+  std::map<std::string, int> left;
+  std::istringstream words(message.substr(colon + 2));
+  for (std::string w; words >> w;) ++left[w];
+  std::vector<std::string> given;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) {
+    if (auto found = left.find(*it); found != left.end() && found->second > 0) {
+      --found->second;
+      given.push_back(*it);
+    }
+  }
+  if (std::any_of(left.begin(), left.end(), [](const auto& kv) { return kv.second != 0; })) return message;
+  std::string text = given.size() == 1 ? "unexpected argument:" : "unexpected arguments:";
+  bool global = false;
+  for (auto it = given.rbegin(); it != given.rend(); ++it) {
+    text += " " + *it;
+    for (const char* option : {"--board", "--serial", "--trace", "--busy-wait"}) {
+      global = global || it->rfind(option, 0) == 0;
+    }
+  }
+  if (global) text += "; --board, --serial, --trace and --busy-wait go before the command";
+  return text;
+}
+
 }  // namespace
 
 void DefineCli(CLI::App& app, CliContext& ctx) {
@@ -99,6 +131,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return app.exit(e, out, err);
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e, out, err);
+  } catch (const CLI::ExtrasError& e) {
+    err << "error: " << UnexpectedArguments(e.what(), args) << " (see --help)\n";
+    return ToInt(ExitCode::kUsage);
   } catch (const CLI::ParseError& e) {
     // One line: the reason and where to get help. A command group given an
     // unknown word fails its "subcommand required" check before the word

@@ -45,6 +45,15 @@ TEST(CliUsage, VersionHelpAndTheBareProgram) {
   EXPECT_EQ(help.code, 0) << help.err;
   EXPECT_EQ(help.out.rfind("change settings by key", 0), 0u) << help.out;
   EXPECT_NE(help.out.find("Usage: velotrack profiles set"), std::string::npos) << help.out;
+  // Unexpected arguments in the order given; an option for every command
+  // given after the command is told where it belongs.
+  const CliRun late = Cli({"info", "--board", "virtual"});
+  EXPECT_EQ(late.code, kUsage);
+  EXPECT_EQ(late.err,
+            "error: unexpected arguments: --board virtual; --board, --serial, --trace and --busy-wait go before the "
+            "command (see --help)\n");
+  EXPECT_EQ(Cli({"profiles", "diff", "a", "b", "c", "d"}).err, "error: unexpected arguments: c d (see --help)\n");
+
   const CliRun unknown = Cli({"help", "profile"});
   EXPECT_EQ(unknown.code, kUsage);
   EXPECT_NE(unknown.err.find("did you mean 'profiles'?"), std::string::npos) << unknown.err;
