@@ -25,6 +25,33 @@ if(TARGET velotrack-panel)
   endif()
 endif()
 
+# The package's copyright and changelog, where Debian keeps them. A package
+# version without a Debian revision is a native package: its changelog is
+# changelog.gz.
+if(NOT WIN32)
+  set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/velotrack-panel)
+  install(FILES ${velotrack_SOURCE_DIR}/packaging/debian/copyright DESTINATION ${doc_dir} COMPONENT panel)
+  set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+  add_custom_command(OUTPUT ${changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND gzip -9nc ${velotrack_SOURCE_DIR}/packaging/debian/changelog > ${changelog_gz}
+    DEPENDS ${velotrack_SOURCE_DIR}/packaging/debian/changelog
+    COMMENT "Compressing the package changelog")
+  add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
+  install(FILES ${changelog_gz} DESTINATION ${doc_dir} COMPONENT panel)
+  # The user guide with the pages and pictures it links to, for reading
+  # without a network (Help > User guide can open it from here).
+  install(FILES ${velotrack_SOURCE_DIR}/docs/user-guide.md ${velotrack_SOURCE_DIR}/docs/cli.md
+                ${velotrack_SOURCE_DIR}/docs/windows.md
+          DESTINATION ${doc_dir} COMPONENT panel)
+  file(STRINGS ${velotrack_SOURCE_DIR}/docs/user-guide.md guide_pictures REGEX "screenshots/[a-z0-9-]+\\.png")
+  string(REGEX MATCHALL "screenshots/[a-z0-9-]+\\.png" guide_pictures "${guide_pictures}")
+  list(REMOVE_DUPLICATES guide_pictures)
+  list(TRANSFORM guide_pictures PREPEND ${velotrack_SOURCE_DIR}/docs/)
+  install(FILES ${guide_pictures} DESTINATION ${doc_dir}/screenshots COMPONENT panel)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${velotrack_SOURCE_DIR}/docs/user-guide.md)
+endif()
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "velotrack-panel")
 if(velotrack_VERSION)
@@ -46,4 +73,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
 set(CPACK_STRIP_FILES ON)
+# Control files with the permissions dpkg and lintian expect.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

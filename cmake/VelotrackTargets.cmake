@@ -108,5 +108,21 @@ function(velotrack_generated_docs program tool)
           RENAME ${program} COMPONENT panel)
   install(FILES ${dir}/_${program} DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT panel)
   install(FILES ${dir}/${program}.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT panel)
-  install(FILES ${dir}/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT panel)
+  velotrack_man_page(${dir}/${program}.1 ${tool}_run)
+endfunction()
+
+# velotrack_man_page(PAGE [TARGET])
+# Installs the man page PAGE compressed (gzip -9n, as Debian keeps them); a
+# page made at build time names the TARGET that makes it.
+function(velotrack_man_page page)
+  get_filename_component(name ${page} NAME)
+  set(gz ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND gzip -9nc ${page} > ${gz}
+    DEPENDS ${page} ${ARGN}
+    COMMENT "Compressing the man page ${name}")
+  string(REPLACE "." "_" gz_target "${name}_gz")
+  add_custom_target(${gz_target} ALL DEPENDS ${gz})
+  include(GNUInstallDirs)
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT panel)
 endfunction()

@@ -13,6 +13,7 @@ packages=(
   libusbredirparser-dev qemu-system-x86 busybox-static
   g++-mingw-w64-x86-64-posix googletest wine64 nsis zip
   zsh fish
+  lintian desktop-file-utils
 )
 
 missing=()

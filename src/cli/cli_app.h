@@ -36,5 +36,6 @@ void DefineCli(CLI::App& app, CliContext& ctx);
 void RegisterDeviceCommands(CLI::App& app, CliContext& ctx);
 void RegisterProfilesCommands(CLI::App& app, CliContext& ctx);
 void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx);
+void RegisterBackupsCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace vt::cli

@@ -10,7 +10,7 @@ docgen::ManPageText CliManPageText() {
   text.exitStatus = {
       {"0", "Success; profiles diff: no differences."},
       {"1", "Failure without a code of its own (a question answered No); profiles diff: differences found."},
-      {"2", "Usage error: unknown command or option, a malformed argument, a value a setting does not take."},
+      {"2", "Usage error: no command, an unknown command or option, a malformed argument, a value a setting does not take."},
       {"3", "No board at the address, or none with the serial given with --serial."},
       {"4", "The board is busy: another program holds it."},
       {"5", "The board server named by --board is unreachable."},

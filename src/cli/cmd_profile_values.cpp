@@ -134,7 +134,7 @@ void RegisterProfileValueCommands(CLI::App& group, CliContext& ctx, const std::s
 
   auto* set = group.add_subcommand(
       "set", "change settings by key (set3.interval=\"10 sec\"), checked as the settings page checks them");
-  set->add_option("KEY=VALUE", a->items, "the page's text, a raw number in range, or true/false")->required();
+  set->add_option("KEY=VALUE", a->items, "the page's text, raw:N for the stored number N, or true/false")->required();
   set->add_option("--file", a->file, "change this profile file (replaced atomically) instead of the board");
   set->add_option("--set", a->set, "the set of keys given without one")->check(CLI::Range(1, 7));
   set->add_flag("--yes,-y", a->yes, "answer Yes to every question");

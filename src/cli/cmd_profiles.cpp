@@ -42,11 +42,12 @@ void PrintShown(CliContext& ctx, Session& s, int onlySet, bool json) {
   auto& ed = s.Editor().Editor();
   auto& out = ctx.out;
   const auto main = profiles::ShowMainWindow(ed);
-  // Field names are documented in docs/cli.md and kept stable.
+  // Field names are documented in docs/cli.md and kept stable; as JSON keys
+  // they are written in snake_case like every other JSON output's.
   nlohmann::ordered_json j = nlohmann::ordered_json::object();
   for (const auto& f : main) {
     if (json) {
-      j[f.name] = f.text;
+      j[JsonKey(f.name)] = f.text;
     } else {
       out << f.name << ": " << f.text << '\n';
     }
@@ -200,6 +201,7 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
   const int onlySet = a.set > 0 ? a.set : (leftOne || rightOne ? 1 : 0);
   const bool compareMain = !leftOne && !rightOne;
   size_t differences = 0;
+  std::string lines;  // after the two lines naming the sides
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   auto compare = [&](int set, const std::vector<profiles::ShownField>& x, const std::vector<profiles::ShownField>& y) {
     for (size_t k = 0; k < x.size() && k < y.size(); ++k) {
@@ -209,8 +211,8 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
         list.push_back({{"set", set > 0 ? nlohmann::ordered_json(set) : nlohmann::ordered_json(nullptr)},
                         {"name", x[k].name}, {"a", x[k].text}, {"b", y[k].text}});
       } else {
-        ctx.out << (set > 0 ? "Set #" + std::to_string(set) + ": " : std::string()) << x[k].name << ": "
-                << x[k].text << " | " << y[k].text << '\n';
+        lines += (set > 0 ? "Set #" + std::to_string(set) + ": " : std::string()) + x[k].name + ": A " +
+                 x[k].text + " | B " + y[k].text + '\n';
       }
     }
   };
@@ -222,9 +224,11 @@ int RunDiff(CliContext& ctx, const ProfilesArgs& a) {
     compare(i + 1, profiles::ShowPage(left.Editor().Editor(), i), profiles::ShowPage(right.Editor().Editor(), i));
   }
   if (a.json) {
-    ctx.out << JsonLine({{"differences", std::move(list)}});
+    ctx.out << JsonLine({{"a", a.file}, {"b", a.other}, {"differences", std::move(list)}});
   } else if (differences == 0) {
     ctx.out << "no differences\n";
+  } else {
+    ctx.out << "A: " << OneLine(a.file) << "\nB: " << OneLine(a.other) << '\n' << lines;
   }
   return differences == 0 ? 0 : 1;
 }
@@ -298,7 +302,7 @@ void RegisterProfilesCommands(CLI::App& app, CliContext& ctx) {
   diff->add_option("A", a->file, "profile file or 'board'")->required();
   diff->add_option("B", a->other, "profile file or 'board'")->required();
   setOption(diff, "only this set; the set a one-profile file is compared as");
-  diff->add_flag("--json", a->json, "JSON output: {differences: [{set, name, a, b}]}");
+  diff->add_flag("--json", a->json, "JSON output: {a, b, differences: [{set, name, a, b}]}");
   diff->callback([&ctx, a] { ctx.exitCode = RunDiff(ctx, *a); });
 
   RegisterProfileValueCommands(*group, ctx, a);

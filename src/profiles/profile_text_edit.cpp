@@ -199,6 +199,17 @@ TextSetResult SetProfileTextValues(std::span<const uint8_t> fileBytes, const std
       result.error = c.key + ": \"" + c.value + "\" is not a check box value; allowed: true, false";
       return result;
     }
+    // "raw:N" stores the number N itself; a bare number is only ever one
+    // of the field's texts ("100" among the ISO speeds), so a typo cannot
+    // store a value the page has no text for.
+    if (!c.isBool && c.value.rfind("raw:", 0) == 0) {
+      c.value = Trim(std::string_view(c.value).substr(4));
+      if (!IsSmallNumber(c.value)) {
+        result.error = c.key + ": raw: takes the stored number, such as raw:7";
+        return result;
+      }
+      c.asNumber = true;
+    }
     changes[c.key] = std::move(c);
   }
 
@@ -214,22 +225,22 @@ TextSetResult SetProfileTextValues(std::span<const uint8_t> fileBytes, const std
       if (line != nullptr) *line = std::string(f.key) + " = " + std::to_string(FieldValue(loaded->records[i], f));
     }
   }
-  // A number is first taken as a text (some lists hold numbers as texts),
-  // then as a raw value when no text matches.
-  for (size_t attempt = 0; attempt <= changes.size(); ++attempt) {
-    for (const auto& [key, c] : changes) *c.line = c.field + " = " + ValueToml(c);
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    ProfileBytesResult read = ProfileTextToFile(text, "");
-    if (read.bytes) {
-      result.bytes = std::move(read.bytes);
-      return result;
+  for (const auto& [key, c] : changes) *c.line = c.field + " = " + ValueToml(c);
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  ProfileBytesResult read = ProfileTextToFile(text, "");
+  if (read.bytes) {
+    result.bytes = std::move(read.bytes);
+    return result;
+  }
+  result.error = WithoutPlace(read.error);
+  const auto it = changes.find(result.error.substr(0, result.error.find(": ")));
+  if (it != changes.end() && !it->second.asNumber && !it->second.isBool) {
+    // The text reader's "or a raw number 0..N" is written raw:N here.
+    const std::string_view raw = ", or a raw number ";
+    if (const size_t at = result.error.find(raw); at != std::string::npos) {
+      result.error.replace(at, raw.size(), ", or the stored number as raw:");
     }
-    result.error = WithoutPlace(read.error);
-    const std::string faultKey = result.error.substr(0, result.error.find(": "));
-    const auto it = changes.find(faultKey);
-    if (it == changes.end() || it->second.asNumber || it->second.isBool || !IsSmallNumber(it->second.value)) break;
-    it->second.asNumber = true;
   }
   // A setting whose text the change made impossible is named as it is.
   if (changes.count(result.error.substr(0, result.error.find(": "))) == 0) {

@@ -36,8 +36,11 @@ struct TextSetResult {
   std::string error;  // "KEY: reason; allowed: ..." when bytes is empty
 };
 // The file with each "KEY=VALUE" of `assignments` applied. VALUE is the text
-// the page shows ("10 sec"), a raw number in the field's range, or
-// true/false for a check box. Only the settings inside the sets change;
+// the page shows ("10 sec"), "raw:N" for the stored number N in the field's
+// range, or true/false for a check box. A bare number is taken only as one
+// of the field's texts; the refusal lists them and names raw:N. (A text
+// file itself keeps its syntax: a raw number there is a TOML integer.)
+// Only the settings inside the sets change;
 // every value is checked again with the others, so a camera model whose
 // lists no longer hold another setting's text is refused naming that
 // setting (give it in the same call). The servo positions keep their

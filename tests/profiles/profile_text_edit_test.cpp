@@ -59,10 +59,31 @@ TEST(ProfileTextEdit, SetChangesOnlyTheNamedSettings) {
   EXPECT_EQ(Get(*set.bytes, "set5.pan_360"), "true");
   EXPECT_EQ(Get(*set.bytes, "set.1.servo_units"), "Degrees, Gear ratio 1:1");
   EXPECT_NE(Get(before, "set3.pan_starting_position"), Get(*set.bytes, "set3.pan_starting_position"));
-  // A number no text matches is taken as the raw value.
-  const auto raw = SetProfileTextValues(before, {"set2.interval=7"});
+  // The stored number itself only when written raw:N; a bare number no
+  // text matches is refused with the texts allowed and the raw: form.
+  const auto raw = SetProfileTextValues(before, {"set2.interval=raw:7"});
   ASSERT_TRUE(raw.bytes) << raw.error;
   EXPECT_EQ(text_form::FieldValue(RecordsOf(*raw.bytes)[1], interval), 7);
+  const auto bare = SetProfileTextValues(before, {"set2.interval=7"});
+  EXPECT_FALSE(bare.bytes);
+  EXPECT_EQ(bare.error.rfind("set2.interval: \"7\" is not one of the values allowed: \"Minimum\"", 0), 0u)
+      << bare.error;
+  EXPECT_NE(bare.error.find(", or the stored number as raw:0..65535"), std::string::npos) << bare.error;
+}
+
+// A number that is one of a list's texts is that text, not the raw value;
+// raw: picks the stored number.
+TEST(ProfileTextEdit, NumberTextsAreTextsAndRawIsTheStoredNumber) {
+  const auto before = SampleFile();
+  const auto text = SetProfileTextValues(before, {"set2.iso_speed=100"});
+  ASSERT_TRUE(text.bytes) << text.error;
+  EXPECT_EQ(Get(*text.bytes, "set2.iso_speed"), "100");
+  const TextField& iso = *FindTextField("iso_speed");
+  EXPECT_NE(text_form::FieldValue(RecordsOf(*text.bytes)[1], iso), 100);
+  const auto raw = SetProfileTextValues(before, {"set2.iso_speed=raw:1"});
+  ASSERT_TRUE(raw.bytes) << raw.error;
+  EXPECT_EQ(text_form::FieldValue(RecordsOf(*raw.bytes)[1], iso), 1);
+  EXPECT_FALSE(SetProfileTextValues(before, {"set2.iso_speed=raw:x"}).bytes);
 }
 
 TEST(ProfileTextEdit, RefusalsNameTheKeyAndWhatIsAllowed) {
@@ -72,7 +93,7 @@ TEST(ProfileTextEdit, RefusalsNameTheKeyAndWhatIsAllowed) {
     std::string error;
   } cases[] = {
       {"set3.interval=forever", "set3.interval: \"forever\" is not one of the values allowed: \"Minimum\""},
-      {"set3.pan_apply_time=70000", "set3.pan_apply_time: 70000 is out of range; allowed:"},
+      {"set3.pan_apply_time=raw:70000", "set3.pan_apply_time: 70000 is out of range; allowed:"},
       {"set3.pan_360=yes", "set3.pan_360: \"yes\" is not a check box value; allowed: true, false"},
       {"set3.no_such_key=1", "set3.no_such_key: unknown key; allowed: camera_model,"},
       {"set8.interval=5 sec", "set8.interval: not a setting"},

@@ -61,7 +61,7 @@ TEST_F(CliProfilesTest, ReadShowAndDiffAgreeWithTheBoard) {
   ASSERT_EQ(json.code, 0) << json.err;
   const auto j = nlohmann::json::parse(json.out, nullptr, false);
   ASSERT_TRUE(j.is_object()) << json.out;
-  EXPECT_EQ(j.value("Default Profile", "").rfind('#', 0), 0u) << json.out;
+  EXPECT_EQ(j.value("default_profile", "").rfind('#', 0), 0u) << json.out;
   ASSERT_EQ(j["sets"].size(), 7u);
   EXPECT_EQ(j["sets"][6].value("set", 0), 7);
   EXPECT_EQ(j["sets"][6]["fields"][0].value("name", ""), "Camera Model");
