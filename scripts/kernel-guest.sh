@@ -1,5 +1,6 @@
 # Sourced by kernel-run.sh and kernel-test.sh: a Debian kernel and a busybox
-# initramfs holding the release `velotrack`, booted under QEMU with the board
+# initramfs holding `velotrack` (release build, or the build named by VT_BUILD),
+# booted under QEMU with the board
 # attached through `velotrack-board usb` (usbredir) to the guest's xHCI.
 #
 # Everything is cached under build/kernel/: the kernel package (downloaded,
