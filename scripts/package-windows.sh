@@ -11,7 +11,7 @@ version=$(sed -n 's/^project(velotrack VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 out=$build/packages
 stage=$out/velotrack-$version-windows-x64
 rm -rf "$stage" && mkdir -p "$stage"
-cp "$build/src/cli/velotrack.exe" "$build/sim/server/velotrack-board.exe" \
+cp "$build/src/cli/velotrack.exe" "$build/src/board_server/velotrack-board.exe" \
   "$build/src/shell/win32/velotrack-panel.exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage"/*.exe
 # The help as text, written by the Windows programs themselves under Wine

@@ -57,7 +57,7 @@ shoot() {
 
 # The board server (the Windows one, under Wine too) with a slow bus, so
 # that the update takes long enough to be seen.
-"$wine" "$root/build/windows/sim/server/velotrack-board.exe" serve --listen tcp:127.0.0.1:0 \
+"$wine" "$root/build/windows/src/board_server/velotrack-board.exe" serve --listen tcp:127.0.0.1:0 \
   --preset standard --latency 3 >server.out 2>&1 &
 pids+=($!)
 port=

@@ -7,7 +7,7 @@
 
 #include "app/board_address.h"
 #include "app/board_backend.h"
-#include "sim/server/usb_command.h"
+#include "board_server/usb_command.h"
 #include "sim/usb/usb_board_device.h"
 #include "sim/usb/usbredir_front.h"
 #include "sim/wire/wire_server.h"

@@ -1,9 +1,9 @@
-#include "sim/server/server_cli.h"
+#include "board_server/server_cli.h"
 
 #include <cstdio>
 
 #include "sim/board/board_config.h"
-#include "sim/server/usb_command.h"
+#include "board_server/usb_command.h"
 
 namespace vt::sim {
 

@@ -23,8 +23,8 @@
 #include "platform/program_text.h"
 #include "sim/board/board_config.h"
 #include "sim/hid/virtual_hid_backend.h"
-#include "sim/server/flash_sync_hid.h"
-#include "sim/server/server_cli.h"
+#include "board_server/flash_sync_hid.h"
+#include "board_server/server_cli.h"
 #include "sim/wire/wire_server.h"
 #include "platform/utf8_path.h"
 

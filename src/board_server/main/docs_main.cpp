@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "docgen/docs_tool.h"
-#include "sim/server/server_cli.h"
+#include "board_server/server_cli.h"
 
 int main(int argc, char** argv) {
   CLI::App app{vt::sim::kServerDescription, "velotrack-board"};

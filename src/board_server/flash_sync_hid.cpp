@@ -1,4 +1,4 @@
-#include "sim/server/flash_sync_hid.h"
+#include "board_server/flash_sync_hid.h"
 
 #include <cstdio>
 

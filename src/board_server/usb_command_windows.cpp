@@ -1,5 +1,5 @@
 // No usbredir front on Windows: velotrack-board has no `usb` subcommand.
-#include "sim/server/usb_command.h"
+#include "board_server/usb_command.h"
 
 namespace vt::sim {
 
