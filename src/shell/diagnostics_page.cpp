@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "flash/flash_commands.h"
 #include "resources/resource_ids.h"
 #include "shell/diagnostics_page_infrared.h"
@@ -123,7 +123,7 @@ uint8_t DiagnosticsPage::FetchBoardMessages() {
 void DiagnosticsPage::TestOutput(int position) {
   const int p = std::clamp(position, 0, 20);  // the track bar's range
   if (link_.IsVariantR()) {
-    board::SendTestCommand(link_, 255, 0, static_cast<uint8_t>(p));
+    devlink::SendTestCommand(link_, 255, 0, static_cast<uint8_t>(p));
     return;
   }
   if (p == 0) SetUpTestOutputTimer(link_);

@@ -4,7 +4,7 @@
 
 #include "devlink/board_link.h"
 
-namespace vt::board {
+namespace vt::devlink {
 
 // Output command used by the servo and device tests.
 inline constexpr uint8_t kTestCommand = 0x13;
@@ -13,6 +13,6 @@ inline constexpr uint8_t kTestCommand = 0x13;
 // the reply status, or kStatusNoResponse when the exchange failed. The
 // command is write-only, so on success the status is the one LastReply held
 // before.
-uint8_t SendTestCommand(devlink::BoardLink& link, uint8_t a, uint8_t b, uint8_t c);
+uint8_t SendTestCommand(BoardLink& link, uint8_t a, uint8_t b, uint8_t c);
 
-}  // namespace vt::board
+}  // namespace vt::devlink
