@@ -6,7 +6,7 @@
 #include "devlink/test_command.h"
 #include "flash/flash_commands.h"
 #include "resources/resource_ids.h"
-#include "shell/diagnostics_page_infrared.h"
+#include "formats/infrared_recording.h"
 #include "platform/utf8_path.h"
 
 namespace vt::shell {
@@ -147,12 +147,12 @@ void DiagnosticsPage::ConvertInfrared(platform::WindowHandle sender) {
   // The whole name: cutting it could split a character and name another file.
   const std::string name = ui_.GetText(sender, dp::kFirmwareFile);
   if (name.empty()) return;
-  const InfraredResult result = ConvertInfraredFile(platform::PathFromUtf8(name), outputFolder_);
+  const formats::InfraredResult result = formats::ConvertInfraredFile(platform::PathFromUtf8(name), outputFolder_);
   std::string text;
   if (!result.written) {
     text = "The infrared recording was not converted:\n" + result.error;
   } else if (result.cut) {
-    text = "The pulse list is cut short at " + std::to_string(kInfraredTextLimit) +
+    text = "The pulse list is cut short at " + std::to_string(formats::kInfraredTextLimit) +
            " bytes; the end of the recording is missing from\n" + platform::PathToUtf8(result.output);
   }
   if (text.empty()) return;

@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-namespace vt::shell {
+namespace vt::formats {
 
 inline constexpr size_t kInfraredFirstSample = 42;   // the header's last word counts as a sample
 inline constexpr size_t kInfraredReadLimit = 100000;
@@ -51,4 +51,4 @@ struct InfraredResult {
 InfraredResult ConvertInfraredFile(const std::filesystem::path& input,
                                    const std::filesystem::path& bareNameFolder = {});
 
-}  // namespace vt::shell
+}  // namespace vt::formats

@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-namespace vt::shell {
+namespace vt::formats {
 
 inline constexpr size_t kBuildRecordSize = 12;
 using BuildRecord = std::array<uint8_t, kBuildRecordSize>;
@@ -45,4 +45,4 @@ enum class BuildRecordResult : uint8_t {
 BuildRecordResult UpdateBuildRecord(const std::filesystem::path& directory,
                                     const std::string& commandLine, uint32_t build);
 
-}  // namespace vt::shell
+}  // namespace vt::formats

@@ -1,4 +1,4 @@
-#include "shell/build_record.h"
+#include "formats/build_record.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "platform/c_file.h"
 #include "platform/utf8_path.h"
 
-namespace vt::shell {
+namespace vt::formats {
 
 namespace {
 
@@ -85,4 +85,4 @@ BuildRecordResult UpdateBuildRecord(const std::filesystem::path& directory,
   return ok && closed ? BuildRecordResult::kUpdated : BuildRecordResult::kWriteFailed;
 }
 
-}  // namespace vt::shell
+}  // namespace vt::formats

@@ -1,11 +1,11 @@
-#include "shell/diagnostics_page_infrared.h"
+#include "formats/infrared_recording.h"
 
 #include <cstdio>
 
 #include "platform/file_io.h"
 #include "platform/utf8_path.h"
 
-namespace vt::shell {
+namespace vt::formats {
 
 namespace {
 
@@ -94,4 +94,4 @@ InfraredResult ConvertInfraredFile(const std::filesystem::path& input,
   return result;
 }
 
-}  // namespace vt::shell
+}  // namespace vt::formats
