@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/remote/wire_format.h"
 #include "platform/sockets/socket_os.h"
 #include "sim/wire/wire_frames.h"
 
@@ -18,7 +19,7 @@ struct WireServer::Client {
   }
   int fd;
   WireSession session;
-  FrameReader in{kMaxFrameBody};
+  FrameReader in{platform::remote::kMaxFrameBody};
   std::optional<std::vector<uint8_t>> held;  // the request it is stopped at
 };
 
