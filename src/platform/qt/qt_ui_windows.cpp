@@ -54,7 +54,7 @@ void QtUi::DestroyWindow(WindowHandle window) {
   }
   for (WindowHandle child : children) DestroyWindow(child);
   KillTimersOf(window);
-  std::erase_if(posted_, [window](const UiEvent& e) { return e.window == window; });
+  posted_.DropWindow(window);
   entry = FindWindow(window);
   if (entry == nullptr) return;
   SavePlace(*entry);

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/close_during_operation.h"
+#include "platform/ui/posted_events.h"
 #include "platform/ui/ui.h"
 
 struct IFileDialog;
@@ -178,7 +180,7 @@ class Win32Ui : public Ui {
   // the window's message handling. For tests that decide when time passes.
   void SetManualTimers(bool on) { manualTimers_ = on; }
   bool RaiseTimer(WindowHandle window, uint16_t timerId);
-  size_t PendingEvents() const { return posted_.size(); }
+  size_t PendingEvents() const { return posted_.Size(); }
   std::optional<int> QuitCode() const { return quitCode_; }
   // Dispatches the thread's messages until no posted event is left, the
   // quit is posted, or `limit` events ran; returns how many ran.
@@ -293,7 +295,7 @@ class Win32Ui : public Ui {
   WindowHandle nextHandle_ = 1;
   WindowHandle building_ = kNoWindow;  // the window inside its WM_INITDIALOG
   std::map<std::pair<WindowHandle, uint16_t>, uint32_t> timers_;
-  std::deque<UiEvent> posted_;
+  PostedEvents posted_;
   size_t postedRaised_ = 0;
   bool drainScheduled_ = false;
   bool pumping_ = false;
@@ -303,8 +305,7 @@ class Win32Ui : public Ui {
   size_t timerTicks_ = 0;
   int operationDepth_ = 0;
   WindowHandle operationWindow_ = kNoWindow;
-  bool closeAsked_ = false;
-  bool closePending_ = false;
+  CloseDuringOperation close_;
   std::vector<OpenModal> modals_;
   std::map<COLORREF, HBRUSH> brushes_;
   HDEVNOTIFY deviceNotify_ = nullptr;

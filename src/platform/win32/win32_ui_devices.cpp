@@ -46,11 +46,7 @@ void Win32Ui::OnDeviceChange(WPARAM kind, LPARAM data) {
   const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
   if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return;
   if (watch_ == nullptr || FindWindow(watchWindow_) == nullptr || !watch_->TakeChanges()) return;
-  // One queued notice stands for every change that comes before it runs.
-  for (const UiEvent& event : posted_) {
-    if (event.kind == EventKind::DeviceChange && event.window == watchWindow_) return;
-  }
-  Queue({watchWindow_, EventKind::DeviceChange, 0, 0});
+  if (posted_.PushDeviceChange(watchWindow_)) ScheduleDrain();
 }
 
 }  // namespace vt::platform::win32

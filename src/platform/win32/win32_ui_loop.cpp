@@ -92,28 +92,25 @@ void Win32Ui::PostClose(WindowHandle window) {
 }
 
 void Win32Ui::Queue(const UiEvent& event) {
-  posted_.push_back(event);
+  posted_.Push(event);
   ScheduleDrain();
 }
 
 void Win32Ui::ScheduleDrain() {
-  if (drainScheduled_ || posted_.empty() || host_ == nullptr) return;
+  if (drainScheduled_ || posted_.Empty() || host_ == nullptr) return;
   drainScheduled_ = PostMessageW(host_, kDrainMessage, 0, 0) != FALSE;
 }
 
 void Win32Ui::DrainOne() {
   drainScheduled_ = false;
-  // Posted commands wait until the long operation is over and until every
-  // question is answered: they are the program's own and must not run inside
-  // either. A close closes the questions first.
-  if (pumping_ || posted_.empty() || quitCode_) return;
-  if (!modals_.empty()) {
-    if (posted_.front().kind == EventKind::Close) CloseModals();
-    return;
+  UiEvent event;
+  const PostedEvents::LoopState state{pumping_, quitCode_.has_value(), !modals_.empty(),
+                                      operationDepth_ > 0};
+  switch (posted_.Next(state, &event)) {
+    case PostedEvents::Step::kWait: return;
+    case PostedEvents::Step::kCloseQuestions: CloseModals(); return;
+    case PostedEvents::Step::kRaise: break;
   }
-  if (operationDepth_ > 0) return;
-  const UiEvent event = posted_.front();
-  posted_.pop_front();
   // One at a time, so paints and timers run between posted commands.
   ScheduleDrain();
   ++postedRaised_;
@@ -153,7 +150,7 @@ int Win32Ui::RunMessageLoop() {
 size_t Win32Ui::RunPending(size_t limit) {
   const size_t start = postedRaised_;
   int stalled = 0;
-  while (!quitCode_ && !posted_.empty() && postedRaised_ - start < limit && stalled < 2) {
+  while (!quitCode_ && !posted_.Empty() && postedRaised_ - start < limit && stalled < 2) {
     const size_t before = postedRaised_;
     MSG msg{};
     while (!quitCode_ && postedRaised_ - start < limit &&
@@ -213,7 +210,7 @@ void Win32Ui::NoteCloseGesture(const MSG& msg) {
   const bool altF4 = msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4;
   if (!closeBox && !altF4) return;
   const WindowEntry* entry = FindWindow(HandleOf(GetAncestor(msg.hwnd, GA_ROOT)));
-  if (entry != nullptr && !entry->modal) closeAsked_ = true;
+  if (entry != nullptr && !entry->modal) close_.Asked();
 }
 
 }  // namespace vt::platform::win32

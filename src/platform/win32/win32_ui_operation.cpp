@@ -34,8 +34,7 @@ void Win32Ui::SetMenuBarEnabled(WindowHandle window, bool enabled) {
 void Win32Ui::BeginOperation(WindowHandle window, const std::string& status) {
   if (operationDepth_++ > 0) return;
   operationWindow_ = window;
-  closeAsked_ = false;
-  closePending_ = false;
+  close_.Reset();
   // A drag begun before the operation would otherwise never see its end.
   ReleaseCapture();
   SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
@@ -79,8 +78,7 @@ void Win32Ui::EndOperation() {
     }
   }
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-  if (closePending_) Queue({window, EventKind::Close, 0, 0});
-  closeAsked_ = closePending_ = false;
+  if (close_.TakeAtEnd()) Queue({window, EventKind::Close, 0, 0});
   ScheduleDrain();
 }
 

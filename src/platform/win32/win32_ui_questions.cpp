@@ -13,11 +13,6 @@ namespace vt::platform::win32 {
 
 namespace {
 
-constexpr char kCloseQuestion[] =
-    "A board operation is running. Stopping it now could leave the board half "
-    "programmed.\n\nClose the panel as soon as the operation has finished?";
-constexpr char kClosesWhenDone[] = " The panel closes when it is done.";
-
 UINT ButtonFlags(MessageButtons buttons) {
   // Enter takes the answer that changes nothing.
   switch (buttons) {
@@ -229,40 +224,29 @@ void Win32Ui::CloseModals() {
 // ---- Closes during an operation ----------------------------------------------------
 
 void Win32Ui::RequestClose(WindowHandle window) {
-  if (operationDepth_ > 0) {
+  switch (RouteClose(operationDepth_ > 0, !modals_.empty())) {
     // Asked at the next repaint of the operation, outside this message.
-    closeAsked_ = true;
-    return;
+    case CloseRoute::kHoldForOperation: close_.Asked(); return;
+    case CloseRoute::kQueue: Queue({window, EventKind::Close, 0, 0}); return;
+    case CloseRoute::kRaiseNow: Raise({window, EventKind::Close, 0, 0}); return;
   }
-  if (!modals_.empty()) {
-    // A question is open: it is answered first, then the close runs from
-    // the loop, never inside the question's own loop.
-    Queue({window, EventKind::Close, 0, 0});
-    return;
-  }
-  Raise({window, EventKind::Close, 0, 0});
 }
 
 void Win32Ui::AskCloseDuringOperation() {
-  if (!closeAsked_ || closePending_ || unattended_) {
-    if (unattended_ && closeAsked_) closePending_ = true;
-    closeAsked_ = false;
-    return;
-  }
-  closeAsked_ = false;
+  if (!close_.AskNow(unattended_)) return;
   MessageBoxRequest question;
   question.owner = operationWindow_;
-  question.text = kCloseQuestion;
+  question.text = kCloseDuringOperationQuestion;
   question.caption = "Velotrack";
   question.buttons = MessageButtons::YesNo;
   question.icon = MessageIcon::Question;
-  closePending_ = AskUser(question) == MessageAnswer::Yes;
-  if (closePending_) {
+  close_.Answered(AskUser(question) == MessageAnswer::Yes);
+  if (close_.Pending()) {
     if (const HWND label = BusyLabel(operationWindow_)) {
       const int length = GetWindowTextLengthW(label);
       std::wstring text(static_cast<size_t>(length) + 1, L'\0');
       text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(label, text.data(), length + 1))));
-      SetWindowTextW(label, (text + Widen(kClosesWhenDone)).c_str());
+      SetWindowTextW(label, (text + Widen(kClosesWhenDoneNote)).c_str());
     }
   }
 }

@@ -141,7 +141,7 @@ int Win32Ui::RunModalDialog(uint16_t templateId, WindowHandle owner, const InitH
   if (!modals_.empty()) modals_.pop_back();
   EnableWindows(disabled);
   KillTimersOf(handle);
-  std::erase_if(posted_, [handle](const UiEvent& e) { return e.window == handle; });
+  posted_.DropWindow(handle);
   if (WindowEntry* done = FindWindow(handle)) {
     ReleaseWindow(*done);
     windows_.erase(handle);
@@ -175,7 +175,7 @@ void Win32Ui::DestroyWindow(WindowHandle window) {
   }
   for (WindowHandle child : children) DestroyWindow(child);
   KillTimersOf(window);
-  std::erase_if(posted_, [window](const UiEvent& e) { return e.window == window; });
+  posted_.DropWindow(window);
   entry = FindWindow(window);
   if (entry == nullptr) return;
   const HWND hwnd = entry->hwnd;
