@@ -67,7 +67,7 @@ for _ in $(seq 1 300); do
   sleep 0.1
 done
 [[ -n $port ]] || { echo "the board server did not start" >&2; cat server.out >&2; exit 1; }
-"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board "tcp:127.0.0.1:$port" \
+"$wine" "$root/build/windows/src/shell/windows/velotrack-panel.exe" --board "tcp:127.0.0.1:$port" \
   >panel.out 2>&1 &
 pids+=($!)
 main=$(find_window "Velotrack Configuration Panel")

@@ -25,7 +25,7 @@
 #include "profiles/profile_image.h"
 #include "profiles/profile_transfer.h"
 #ifdef __linux__
-#include "platform/linux/board_write_lock.h"
+#include "platform/hid_linux/board_write_lock.h"
 #endif
 
 #ifdef VT_BOARD_SERVER
