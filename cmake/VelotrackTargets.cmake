@@ -7,21 +7,16 @@ function(velotrack_warnings target)
       -Wno-sign-conversion -Wnon-virtual-dtor -Woverloaded-virtual>)
 endfunction()
 
-# A pair name_posix.cpp / name_windows.cpp holds the two systems' sides of
-# one file; only the target system's side is built. A name_posix.cpp without
-# a Windows side, and a test file name_posix_test.cpp, is built on POSIX
-# systems only.
+# Code for one system is named after it: name_posix.cpp is built on POSIX
+# systems only, name_linux.cpp on Linux only, name_windows.cpp on Windows
+# only (a pair name_posix.cpp / name_windows.cpp holds the two systems'
+# sides of one file). The same goes for tests (name_posix_test.cpp).
 function(velotrack_system_sources list_var)
   set(srcs ${${list_var}})
   foreach(src IN LISTS srcs)
-    if(src MATCHES "^(.*)_posix\\.cpp$")
-      set(other "${CMAKE_MATCH_1}_windows.cpp")
-      if(WIN32)
-        list(REMOVE_ITEM srcs "${src}")
-      elseif(EXISTS "${other}")
-        list(REMOVE_ITEM srcs "${other}")
-      endif()
-    elseif(src MATCHES "_posix_test\\.cpp$" AND WIN32)
+    if((src MATCHES "_posix(_test)?\\.cpp$" AND WIN32) OR
+       (src MATCHES "_windows(_test)?\\.cpp$" AND NOT WIN32) OR
+       (src MATCHES "_linux(_test)?\\.cpp$" AND NOT CMAKE_SYSTEM_NAME STREQUAL "Linux"))
       list(REMOVE_ITEM srcs "${src}")
     endif()
   endforeach()

@@ -41,7 +41,7 @@ endif()
 function(velotrack_windows_resources target name description)
   set(VT_RC_NAME ${name})
   set(VT_RC_DESCRIPTION ${description})
-  set(VT_RC_ICON ${PROJECT_SOURCE_DIR}/src/shell/win32/velotrack-panel.ico)
+  set(VT_RC_ICON ${PROJECT_SOURCE_DIR}/src/shell/windows/velotrack-panel.ico)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/windows-version.rc.in
                  ${CMAKE_CURRENT_BINARY_DIR}/${name}-version.rc @ONLY)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${name}-version.rc)

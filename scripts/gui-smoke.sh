@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/debug}" && pwd)
 shots=${2:-}
 panel=$build/src/shell/qt/velotrack-panel
-server=$build/sim/server/velotrack-board
+server=$build/src/board_server/velotrack-board
 cli=$build/src/cli/velotrack
 for tool in Xvfb xdotool openbox import convert xwininfo; do
   command -v "$tool" >/dev/null || { echo "gui-smoke: $tool is missing (scripts/setup-debian.sh)"; exit 1; }

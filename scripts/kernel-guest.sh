@@ -144,7 +144,7 @@ INIT
 # Extra arguments go to `velotrack-board usb`.
 vt_start_front() {
   local address=$1 log=$2; shift 2
-  "$VT_RELEASE/sim/server/velotrack-board" usb --board "$address" --listen tcp:127.0.0.1:0 "$@" \
+  "$VT_RELEASE/src/board_server/velotrack-board" usb --board "$address" --listen tcp:127.0.0.1:0 "$@" \
     > "$log.out" 2> "$log" &
   VT_FRONT_PID=$!
   local i

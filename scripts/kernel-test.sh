@@ -62,7 +62,7 @@ run_boot() {
   local address="virtual:$preset,file=$dir/guest.flash" server_pid=
   if [ "${VT_SERVER:-0}" = 1 ]; then
     # The board lives in another process: a board server on a Unix socket.
-    "$VT_RELEASE/sim/server/velotrack-board" serve --listen "unix:$dir/run/board.sock" \
+    "$VT_RELEASE/src/board_server/velotrack-board" serve --listen "unix:$dir/run/board.sock" \
       --preset "$preset" --flash-file "$dir/guest.flash" > "$dir/run/server.log" 2>&1 &
     server_pid=$!
     for _ in $(seq 50); do [ -S "$dir/run/board.sock" ] && break; sleep 0.1; done

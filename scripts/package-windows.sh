@@ -11,8 +11,8 @@ version=$(sed -n 's/^project(velotrack VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 out=$build/packages
 stage=$out/velotrack-$version-windows-x64
 rm -rf "$stage" && mkdir -p "$stage"
-cp "$build/src/cli/velotrack.exe" "$build/sim/server/velotrack-board.exe" \
-  "$build/src/shell/win32/velotrack-panel.exe" "$stage/"
+cp "$build/src/cli/velotrack.exe" "$build/src/board_server/velotrack-board.exe" \
+  "$build/src/shell/windows/velotrack-panel.exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage"/*.exe
 # The help as text, written by the Windows programs themselves under Wine
 # (their own definitions: Windows folders and examples): every velotrack
@@ -39,7 +39,7 @@ sed 's/\r*$/\r/' docs/windows.md >"$stage/windows.txt"
 if command -v makensis >/dev/null; then
   makensis -V2 -DVERSION="$version" -DBINDIR="$(realpath "$stage")" \
     -DOUTFILE="$(realpath "$out")/velotrack-$version-setup.exe" \
-    -DICON="$(realpath src/shell/win32/velotrack-panel.ico)" packaging/windows/velotrack.nsi
+    -DICON="$(realpath src/shell/windows/velotrack-panel.ico)" packaging/windows/velotrack.nsi
 else
   echo "makensis not found (Debian package nsis): no installer" >&2
 fi

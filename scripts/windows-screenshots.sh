@@ -59,7 +59,7 @@ shoot() {
 
 # The board server (the Windows one, under Wine too) with a slow bus, so
 # that the update takes long enough to be seen.
-"$wine" "$root/build/windows/sim/server/velotrack-board.exe" serve --listen tcp:127.0.0.1:0 \
+"$wine" "$root/build/windows/src/board_server/velotrack-board.exe" serve --listen tcp:127.0.0.1:0 \
   --preset standard --latency 3 >server.out 2>&1 &
 pids+=($!)
 port=
@@ -69,7 +69,7 @@ for _ in $(seq 1 300); do
   sleep 0.1
 done
 [[ -n $port ]] || { echo "the board server did not start" >&2; cat server.out >&2; exit 1; }
-"$wine" "$root/build/windows/src/shell/win32/velotrack-panel.exe" --board "tcp:127.0.0.1:$port" \
+"$wine" "$root/build/windows/src/shell/windows/velotrack-panel.exe" --board "tcp:127.0.0.1:$port" \
   >panel.out 2>&1 &
 pids+=($!)
 main=$(find_window "Velotrack Configuration Panel")

@@ -66,7 +66,7 @@ same_result() {
 }
 
 echo "--- profiles read: Linux and Windows command lines, Linux board server"
-start_server read "$lin/sim/server/velotrack-board"
+start_server read "$lin/src/board_server/velotrack-board"
 cli_linux profiles read -o linux.dat >/dev/null
 cli_windows profiles read -o windows.dat >/dev/null
 cmp linux.dat windows.dat
@@ -82,7 +82,7 @@ same_result info   # the server is gone
 
 echo "--- firmware update and profile write leave the same flash"
 for route in linux windows; do
-  start_server "$route-route" "$lin/sim/server/velotrack-board"
+  start_server "$route-route" "$lin/src/board_server/velotrack-board"
   "cli_$route" firmware update --built-in --yes --backup-dir "backups-$route" >/dev/null
   "cli_$route" profiles write linux.dat --yes --backup-dir "backups-$route" >/dev/null
   stop_last_server
@@ -90,7 +90,7 @@ done
 cmp linux-route.flash windows-route.flash
 
 echo "--- velotrack-board.exe serve answers the Linux command line"
-start_server winserver "$wine" "$win/sim/server/velotrack-board.exe"
+start_server winserver "$wine" "$win/src/board_server/velotrack-board.exe"
 cli_linux profiles read -o from-windows-server.dat >/dev/null
 cmp linux.dat from-windows-server.dat
 stop_last_server

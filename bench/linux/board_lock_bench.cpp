@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/board_write_lock.h"
+#include "platform/hid_linux/board_write_lock.h"
 #include "platform/wait_codes.h"
 
 namespace {

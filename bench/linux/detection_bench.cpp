@@ -5,8 +5,8 @@
 #include "devlink/board_link.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "platform/linux/linux_hid_backend.h"
-#include "platform/linux/sysfs_hidraw.h"
+#include "platform/hid_linux/linux_hid_backend.h"
+#include "platform/hid_linux/sysfs_hidraw.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-panel=${1:-$root/build/windows/src/shell/win32/velotrack-panel.exe}
+panel=${1:-$root/build/windows/src/shell/windows/velotrack-panel.exe}
 seconds=${2:-30}
 settle=${SETTLE:-45}
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)

@@ -1,23 +1,19 @@
 #include "sim/usb/usbredir_front.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <usbredirfilter.h>
 #include <usbredirparser.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
+
+#include "platform/sockets/socket_os.h"
 
 namespace vt::sim::usb {
 
 namespace {
+
+namespace os = vt::platform::sockets;
 
 UsbRedirFront* Self(void* priv) { return static_cast<UsbRedirFront*>(priv); }
 
@@ -34,8 +30,6 @@ uint8_t StatusOf(TransferStatus s) {
 constexpr int kFullSpeed = usb_redir_speed_full;
 constexpr int kCheckEveryMs = 20;    // how often the board's presence is checked
 constexpr int kRetryAttachMs = 200;  // how often a gone board is looked for
-
-void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 // C trampolines into the front.
 void LogCb(void*, int level, const char* msg) {
@@ -117,59 +111,23 @@ UsbRedirFront::~UsbRedirFront() { Shutdown(); }
 
 void UsbRedirFront::Shutdown() {
   DropPeer();
-  if (listenFd_ >= 0) ::close(listenFd_);
-  listenFd_ = -1;
-  if (!unixPath_.empty()) ::unlink(unixPath_.c_str());
-  unixPath_.clear();
+  listener_.Close();
 }
 
 bool UsbRedirFront::Listen(const ListenAddress& address, std::string* error) {
   Shutdown();
-  auto fail = [&](const char* what) {
-    *error = std::string(what) + ": " + std::strerror(errno);
-    if (listenFd_ >= 0) ::close(listenFd_);
-    listenFd_ = -1;
-    return false;
-  };
-  if (address.unixSocket) {
-    listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) return fail("socket");
-    sockaddr_un sa{};
-    sa.sun_family = AF_UNIX;
-    std::strncpy(sa.sun_path, address.path.c_str(), sizeof sa.sun_path - 1);
-    struct stat st {};
-    if (::lstat(address.path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(address.path.c_str());
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
-    unixPath_ = address.path;
-  } else {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) return fail("socket");
-    const int one = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(address.port);
-    ::inet_pton(AF_INET, address.host.c_str(), &sa.sin_addr);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return fail("bind");
-    socklen_t len = sizeof sa;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
-    port_ = ntohs(sa.sin_port);
-  }
-  if (::listen(listenFd_, 1) != 0) return fail("listen");
-  return true;
+  return listener_.Open(address, 1, error);
 }
 
 void UsbRedirFront::AcceptPeer() {
-  const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+  const int fd = listener_.Accept();
   if (fd < 0) return;
   if (peerFd_ >= 0) {  // one peer at a time
-    ::close(fd);
+    os::CloseSocket(fd);
     return;
   }
   // usbredirparser_do_read keeps reading until a read would block.
-  SetNonBlocking(fd);
-  const int one = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  os::SetNonBlocking(fd);
   peerFd_ = fd;
   parser_ = usbredirparser_create();
   parser_->priv = this;
@@ -218,7 +176,7 @@ void UsbRedirFront::AcceptPeer() {
 void UsbRedirFront::DropPeer() {
   if (parser_ != nullptr) usbredirparser_destroy(parser_);
   parser_ = nullptr;
-  if (peerFd_ >= 0) ::close(peerFd_);
+  os::CloseSocket(peerFd_);
   peerFd_ = -1;
   helloSeen_ = deviceConnected_ = awaitingAck_ = receiving_ = false;
 }
@@ -425,7 +383,7 @@ void UsbRedirFront::FollowBoard() {
 }
 
 bool UsbRedirFront::RunOnce(int timeoutMs) {
-  pollfd fds[2] = {{listenFd_, POLLIN, 0}, {peerFd_, POLLIN, 0}};
+  pollfd fds[2] = {{listener_.Fd(), POLLIN, 0}, {peerFd_, POLLIN, 0}};
   // Input reports are looked for every millisecond, as the host polls the
   // interrupt endpoint.
   const int wait = receiving_ ? std::min(timeoutMs, 1) : std::min(timeoutMs, kCheckEveryMs);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sim/usb/usb_board_device.h"
-#include "sim/wire/wire_server.h"
+#include "sim/wire/listen_socket.h"
 
 struct usbredirparser;
 
@@ -30,7 +30,7 @@ class UsbRedirFront {
   UsbRedirFront& operator=(const UsbRedirFront&) = delete;
 
   bool Listen(const ListenAddress& address, std::string* error);
-  uint16_t Port() const { return port_; }
+  uint16_t Port() const { return listener_.Port(); }
   // Waits at most timeoutMs for traffic, serves it, moves input reports up
   // and follows the board's presence. False when nothing happened.
   bool RunOnce(int timeoutMs);
@@ -68,9 +68,7 @@ class UsbRedirFront {
   UsbBoardDevice& device_;
   std::string boardPath_;
   UnplugPlan plan_;
-  int listenFd_ = -1;
-  std::string unixPath_;
-  uint16_t port_ = 0;
+  ListenSocket listener_;
   int peerFd_ = -1;
   usbredirparser* parser_ = nullptr;
   bool helloSeen_ = false;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "sim/wire/wire_session.h"
+#include "platform/remote/wire_format.h"
 
 namespace vt::sim {
 
@@ -19,7 +19,8 @@ constexpr uint8_t kCommit = 0xA1;
 
 std::optional<FlashCommandStop::Command> FlashCommandStop::FlashCommandOf(
     std::span<const uint8_t> request) {
-  if (request.size() < kReportAt + 9 || request[0] != static_cast<uint8_t>(WireOp::kWrite)) {
+  if (request.size() < kReportAt + 9 ||
+      request[0] != static_cast<uint8_t>(platform::remote::Opcode::kWrite)) {
     return std::nullopt;
   }
   const auto report = request.subspan(kReportAt);

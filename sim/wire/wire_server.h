@@ -12,21 +12,10 @@
 #include "platform/hid_backend.h"
 #include "sim/wire/board_claims.h"
 #include "sim/wire/flash_command_stop.h"
+#include "sim/wire/listen_socket.h"
 #include "sim/wire/wire_session.h"
 
 namespace vt::sim {
-
-// Where the server listens: "tcp:HOST:PORT" (loopback hosts only) or
-// "unix:PATH".
-struct ListenAddress {
-  bool unixSocket = false;
-  std::string host;  // tcp
-  uint16_t port = 0;  // tcp; 0 picks a free port
-  std::string path;  // unix
-};
-
-// Nothing, or the reason the text is not an address we serve on.
-std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::string* error);
 
 // Serves the board wire protocol over one listening socket, single
 // threaded: poll() over the listener and every client, one request frame at
@@ -43,7 +32,7 @@ class WireServer {
 
   bool Listen(const ListenAddress& address, std::string* error);
   // The TCP port actually bound (useful with port 0).
-  uint16_t Port() const { return port_; }
+  uint16_t Port() const { return listener_.Port(); }
   // Waits at most timeoutMs for traffic and serves what arrived. False when
   // nothing happened in that time.
   bool RunOnce(int timeoutMs);
@@ -73,9 +62,7 @@ class WireServer {
   platform::HidBackend& backend_;
   platform::SystemClock systemClock_;
   BoardClaims claims_;
-  int listenFd_ = -1;
-  uint16_t port_ = 0;
-  std::string unixPath_;
+  ListenSocket listener_;
   std::vector<std::unique_ptr<Client>> clients_;
   FlashCommandStop flashStop_;
   std::function<void(const std::string&)> onStop_;

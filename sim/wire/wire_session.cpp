@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/remote/wire_format.h"
+
 namespace vt::sim {
+
+using platform::remote::Opcode;
 
 namespace {
 
@@ -106,9 +110,9 @@ std::vector<uint8_t> WireSession::Write(platform::HidHandle h, uint32_t waitMs,
 std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
   Reader in(request);
   Writer w;
-  const auto op = static_cast<WireOp>(in.U8());
+  const auto op = static_cast<Opcode>(in.U8());
   switch (op) {
-    case WireOp::kEnumerate: {
+    case Opcode::kEnumerate: {
       auto devices = backend_.Enumerate();
       if (devices.size() > 255) devices.resize(255);
       for (const auto& d : devices) shown_.insert(d.path);
@@ -117,7 +121,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       for (const auto& d : devices) PutEntry(w, d);
       return w.out;
     }
-    case WireOp::kOpen: {
+    case Opcode::kOpen: {
       const uint16_t len = in.U16();
       const auto path = in.Bytes(len);
       platform::HidHandle h = platform::kInvalidHidHandle;
@@ -132,7 +136,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       w.U32(h);
       return w.out;
     }
-    case WireOp::kClose: {
+    case Opcode::kClose: {
       // Closing a handle this client does not hold (never opened, closed
       // already, or malformed) is a failure, as a HID stack's close of a bad
       // handle is.
@@ -142,7 +146,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       w.I32(held ? platform::kWaitOk : platform::kWaitFailed);
       return w.out;
     }
-    case WireOp::kWrite: {
+    case Opcode::kWrite: {
       const uint32_t h = in.U32();
       const uint32_t waitMs = in.U32();
       const uint16_t len = in.U16();
@@ -151,23 +155,23 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       if (!in.ok()) break;
       return Write(h, waitMs, report);
     }
-    case WireOp::kRead:
-    case WireOp::kGetIndexedString:
-    case WireOp::kGetSerial: {
+    case Opcode::kRead:
+    case Opcode::kGetIndexedString:
+    case Opcode::kGetSerial: {
       const uint32_t h = in.U32();
-      const uint32_t waitMs = op == WireOp::kRead ? in.U32() : 0;
-      const uint8_t index = op == WireOp::kGetIndexedString ? in.U8() : 0;
+      const uint32_t waitMs = op == Opcode::kRead ? in.U32() : 0;
+      const uint8_t index = op == Opcode::kGetIndexedString ? in.U8() : 0;
       const uint16_t len = in.U16();
       std::vector<uint8_t> buf(len);
       size_t got = 0;
       int rc = platform::kWaitFailed;
       // The serial is the device's, not the board's state: anyone may ask.
       // Replies and read-backs are held off while another client holds it.
-      const bool usable = op == WireOp::kGetSerial ? open_.count(h) == 1 : MayUse(h);
+      const bool usable = op == Opcode::kGetSerial ? open_.count(h) == 1 : MayUse(h);
       if (in.ok() && usable) {
-        if (op == WireOp::kRead) rc = backend_.Read(h, buf, waitMs, &got);
-        if (op == WireOp::kGetIndexedString) rc = backend_.GetIndexedString(h, index, buf, &got);
-        if (op == WireOp::kGetSerial) rc = backend_.GetSerial(h, buf, &got);
+        if (op == Opcode::kRead) rc = backend_.Read(h, buf, waitMs, &got);
+        if (op == Opcode::kGetIndexedString) rc = backend_.GetIndexedString(h, index, buf, &got);
+        if (op == Opcode::kGetSerial) rc = backend_.GetSerial(h, buf, &got);
       }
       if (rc != platform::kWaitOk) got = 0;
       got = std::min(got, buf.size());
@@ -176,7 +180,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       w.Bytes({buf.data(), got});
       return w.out;
     }
-    case WireOp::kClaim: {
+    case Opcode::kClaim: {
       const auto path = in.Bytes(in.U16());
       const auto who = in.Bytes(in.U16());
       if (!in.ok() || claims_ == nullptr) break;
@@ -202,7 +206,7 @@ std::vector<uint8_t> WireSession::Handle(std::span<const uint8_t> request) {
       w.Bytes({reinterpret_cast<const uint8_t*>(holder.data()), holder.size()});
       return w.out;
     }
-    case WireOp::kRelease: {
+    case Opcode::kRelease: {
       const auto path = in.Bytes(in.U16());
       if (!in.ok() || claims_ == nullptr) break;
       w.I32(claims_->Release(std::string(path.begin(), path.end()), client_) ? platform::kWaitOk

@@ -10,24 +10,9 @@
 #include "platform/hid_backend.h"
 #include "sim/wire/board_claims.h"
 
+// The opcodes and the frame limit of the board wire protocol are the
+// client's (platform/remote/wire_format.h): one definition for both ends.
 namespace vt::sim {
-
-// Request opcodes of the board wire protocol, version 1.
-enum class WireOp : uint8_t {
-  kEnumerate = 0x01,
-  kOpen = 0x02,
-  kClose = 0x03,
-  kWrite = 0x04,
-  kRead = 0x05,
-  kGetIndexedString = 0x06,
-  kGetSerial = 0x07,
-  // Additions after version 1 (a version-1 server answers them with -1,
-  // and a client then goes on without them).
-  kClaim = 0x08,
-  kRelease = 0x09,
-};
-
-inline constexpr uint32_t kMaxFrameBody = 65536;
 
 // One client connection's view of a HID backend: turns each request body
 // into its response body. It remembers the handles the client opened so

@@ -14,7 +14,6 @@
 #include "profiles/profile_file_check.h"
 #include "profiles/profile_text.h"
 #include "profiles/profile_text_edit.h"
-#include "profiles/profile_text_internal.h"
 #include "platform/utf8_path.h"
 
 namespace vt::cli {
@@ -82,8 +81,7 @@ int RunGet(CliContext& ctx, const ProfilesArgs& a) {
     return 0;
   }
   for (const TextValue& v : got.values) {
-    ctx.out << v.key << " = "
-            << (v.kind == TextValue::Kind::kText ? profiles::text_form::Quote(v.text) : v.text) << '\n';
+    ctx.out << v.key << " = " << profiles::TextValueLiteral(v) << '\n';
   }
   return 0;
 }

@@ -27,9 +27,17 @@ struct HidDeviceInfo {
 using HidHandle = uint32_t;
 inline constexpr HidHandle kInvalidHidHandle = 0;
 
-// The HID primitives the panel needs, and nothing more. Every backend (the
-// in-process virtual board, the remote simulator client, Linux hidraw)
-// implements exactly this. All results are wait codes (wait_codes.h).
+// The HID primitives the panel needs, and nothing more. All results are
+// wait codes (wait_codes.h). The backends that reach a board:
+//   LinuxHidBackend     platform/hid_linux    hidraw, libudev, libusb strings
+//   WindowsHidBackend   platform/hid_windows  hid.dll and setupapi.dll
+//   RemoteHidBackend    platform/remote       a board server (tcp:, unix:)
+//   VirtualHidBackend   sim/hid               virtual boards in this process
+// and the wrappers that change a few primitives of another backend (all
+// ForwardingHidBackend): TracingHidBackend (platform/tracing, the debug
+// log), BoardMutexHid (platform/hid_windows, the board claim as a named mutex),
+// DeadlineHid (devlink), MeteredHid (shell), BoardChoiceHid (cli) and
+// FlashSyncHid (board_server). src/app picks the backend for a board address.
 class HidBackend {
  public:
   virtual ~HidBackend() = default;

@@ -119,6 +119,10 @@ std::string WithoutPlace(const std::string& error) {
 
 }  // namespace
 
+std::string TextValueLiteral(const TextValue& value) {
+  return value.kind == TextValue::Kind::kText ? text_form::Quote(value.text) : value.text;
+}
+
 std::string NormaliseTextKey(std::string_view key) {
   std::string k = Trim(key);
   // "set.3.interval" -> "set3.interval"

@@ -50,4 +50,8 @@ TextSetResult SetProfileTextValues(std::span<const uint8_t> fileBytes, const std
 // "set3.interval" for "set.3.interval"; other keys as they are.
 std::string NormaliseTextKey(std::string_view key);
 
+// The value as the text form writes it: text as a quoted TOML string,
+// numbers and true/false as they are.
+std::string TextValueLiteral(const TextValue& value);
+
 }  // namespace vt::profiles

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "flash/flash_commands.h"
 #include "resources/resource_ids.h"
-#include "shell/diagnostics_page_infrared.h"
+#include "formats/infrared_recording.h"
 #include "platform/utf8_path.h"
 
 namespace vt::shell {
@@ -123,7 +123,7 @@ uint8_t DiagnosticsPage::FetchBoardMessages() {
 void DiagnosticsPage::TestOutput(int position) {
   const int p = std::clamp(position, 0, 20);  // the track bar's range
   if (link_.IsVariantR()) {
-    board::SendTestCommand(link_, 255, 0, static_cast<uint8_t>(p));
+    devlink::SendTestCommand(link_, 255, 0, static_cast<uint8_t>(p));
     return;
   }
   if (p == 0) SetUpTestOutputTimer(link_);
@@ -147,12 +147,12 @@ void DiagnosticsPage::ConvertInfrared(platform::WindowHandle sender) {
   // The whole name: cutting it could split a character and name another file.
   const std::string name = ui_.GetText(sender, dp::kFirmwareFile);
   if (name.empty()) return;
-  const InfraredResult result = ConvertInfraredFile(platform::PathFromUtf8(name), outputFolder_);
+  const formats::InfraredResult result = formats::ConvertInfraredFile(platform::PathFromUtf8(name), outputFolder_);
   std::string text;
   if (!result.written) {
     text = "The infrared recording was not converted:\n" + result.error;
   } else if (result.cut) {
-    text = "The pulse list is cut short at " + std::to_string(kInfraredTextLimit) +
+    text = "The pulse list is cut short at " + std::to_string(formats::kInfraredTextLimit) +
            " bytes; the end of the recording is missing from\n" + platform::PathToUtf8(result.output);
   }
   if (text.empty()) return;

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "resources/resource_ids.h"
 
 namespace vt::shell {
@@ -57,7 +57,7 @@ void PanApplyTest(const ServoTestTarget& t, const profiles::WordTable& words, ui
   if (start != 0) {
     Status(t, (words[w::kOptions] & profiles::kOption360) != 0 ? "Applying Idle Pos..."
                                                                 : "Applying Start Pos...");
-    board::SendTestCommand(t.link, channel, Low(start), Low(applyTime));
+    devlink::SendTestCommand(t.link, channel, Low(start), Low(applyTime));
     WaitApply(t, applyTime);
     t.clock.SleepMs(kPauseMs);
   }
@@ -66,7 +66,7 @@ void PanApplyTest(const ServoTestTarget& t, const profiles::WordTable& words, ui
   // the centre; the board takes the low byte.
   const auto target =
       static_cast<uint8_t>((start + words[w::kPanNextPosition] - kCentre) & 0xFFu);
-  board::SendTestCommand(t.link, channel, target, Low(applyTime));
+  devlink::SendTestCommand(t.link, channel, target, Low(applyTime));
   WaitApply(t, applyTime);
   Status(t, "OK");
 }
@@ -74,7 +74,7 @@ void PanApplyTest(const ServoTestTarget& t, const profiles::WordTable& words, ui
 void TiltServoTest(const ServoTestTarget& t, const profiles::WordTable& words, int position) {
   if (position < 0 || position > w::kTiltPosition5 - w::kTiltPosition1) return;
   const uint16_t target = words[static_cast<size_t>(w::kTiltPosition1 + position)];
-  board::SendTestCommand(t.link, kTestChannelTilt, Low(target), Low(words[w::kTiltApplyTime]));
+  devlink::SendTestCommand(t.link, kTestChannelTilt, Low(target), Low(words[w::kTiltApplyTime]));
 }
 
 void FingerServoTest(const ServoTestTarget& t, const profiles::WordTable& words, int which) {
@@ -82,18 +82,18 @@ void FingerServoTest(const ServoTestTarget& t, const profiles::WordTable& words,
   const uint8_t channel =
       words[w::kControlMethod] == kServoCh3Method ? kTestChannelFingerServo : kTestChannelPan2;
   const uint16_t target = words[static_cast<size_t>(w::kFingerIdle + which)];
-  board::SendTestCommand(t.link, channel, Low(target), kFingerApplyTime);
+  devlink::SendTestCommand(t.link, channel, Low(target), kFingerApplyTime);
 }
 
 bool DeviceSettingsTest(const ServoTestTarget& t, const profiles::WordTable& set1) {
   if (!IsDeviceTestMode(set1[w::kControlMode])) return false;
-  board::SendTestCommand(t.link, kTestDeviceStart, 0, 0);
+  devlink::SendTestCommand(t.link, kTestDeviceStart, 0, 0);
   platform::MessageBoxRequest box;
   box.text = "Press OK to stop testing\n\n";
   box.caption = "Run";
   box.buttons = platform::MessageButtons::Ok;
   t.ui.MessageBox(box);
-  board::SendTestCommand(t.link, kTestDeviceStop, 0, 0);
+  devlink::SendTestCommand(t.link, kTestDeviceStop, 0, 0);
   return true;
 }
 

@@ -5,7 +5,7 @@
 //
 //   if (IsConverterMode(args)) { RunConverterMode(link, dir); return 0; }
 //   StartDebugLogIfMarked(log, dir, args);
-//   UpdateBuildRecord(dir, commandLine, kBuildNumber);   // build_record.h
+//   UpdateBuildRecord(dir, commandLine, kBuildNumber);   // formats/build_record.h
 //   if (!LoadBoardLibraries(ui, link)) return 1;         // message shown
 //   MainWindow panel(...); panel.Create(); ... loop ...
 //

@@ -26,7 +26,7 @@
 #include "editor/editor_transfer_ui.h"
 #include "profiles/profile_transfer.h"
 #ifdef __linux__
-#include "platform/linux/board_write_lock.h"
+#include "platform/hid_linux/board_write_lock.h"
 #endif
 
 #ifdef VT_BOARD_SERVER

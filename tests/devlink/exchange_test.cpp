@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "tests/support/link_fixture.h"
 
 namespace {
@@ -43,7 +43,7 @@ TEST(Exchange, WriteOnlyCommandReadsNothingAndKeepsLastReply) {
   ASSERT_TRUE(f.link.USBSendCommand(0x20, 0, 0, 0, 0));
   f.hid.calls.clear();
   f.hid.echoStatus = 0x8A;
-  EXPECT_EQ(vt::board::SendTestCommand(f.link, 1, 2, 3), 0x40);
+  EXPECT_EQ(vt::devlink::SendTestCommand(f.link, 1, 2, 3), 0x40);
   EXPECT_EQ(f.hid.calls, (std::vector<std::string>{"open board:0", "write", "close"}));
   const auto& w = f.hid.LastWrite();
   EXPECT_EQ(w[3], 0x13);
@@ -154,7 +154,7 @@ TEST(Exchange, OpenFailuresAfterSuccessfulDetectionAreBounded) {
 
 TEST(Exchange, NoBoardOrNoBackendFailsWithoutWriting) {
   LinkFixture none;
-  EXPECT_EQ(vt::board::SendTestCommand(none.link, 1, 2, 3), vt::devlink::kStatusNoResponse);
+  EXPECT_EQ(vt::devlink::SendTestCommand(none.link, 1, 2, 3), vt::devlink::kStatusNoResponse);
   EXPECT_TRUE(none.hid.writes.empty());
   EXPECT_EQ(none.hid.enumerations, 1);
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <set>
 
-#include "platform/linux/device_access.h"
-#include "platform/linux/usb_strings.h"
+#include "platform/hid_linux/device_access.h"
+#include "platform/hid_linux/usb_strings.h"
 
 namespace {
 

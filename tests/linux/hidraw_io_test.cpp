@@ -7,7 +7,7 @@
 #include <csignal>
 #include <memory>
 
-#include "platform/linux/hidraw_io.h"
+#include "platform/hid_linux/hidraw_io.h"
 #include "platform/wait_codes.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/linux/report_descriptor.h"
+#include "platform/hid_linux/report_descriptor.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "platform/linux/linux_hid_backend.h"
-#include "platform/linux/sysfs_hidraw.h"
-#include "platform/linux/usb_strings.h"
+#include "platform/hid_linux/linux_hid_backend.h"
+#include "platform/hid_linux/sysfs_hidraw.h"
+#include "platform/hid_linux/usb_strings.h"
 
 namespace {
 

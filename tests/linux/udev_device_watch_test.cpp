@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "platform/linux/udev_device_watch.h"
+#include "platform/hid_linux/udev_device_watch.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "board_fixture.h"
 #include "flash/board_addresses.h"
 #include "flash/flash_commands.h"
@@ -83,7 +83,7 @@ class SameTraffic : public ::testing::TestWithParam<const char*> {
     flash::EraseFlashSector(*b.link, info);
     flash::WriteBoardMemory(*b.link, info, 512, block.data());
     flash::LeaveProgramming(*b.link);
-    vt::board::SendTestCommand(*b.link, 0xFF, 0, 77);
+    vt::devlink::SendTestCommand(*b.link, 0xFF, 0, 77);
     b.link->USBSendCommand(0x28, 0, 0, 0, 0);
     flash::RestartBoard(*b.link);
     b.link->USBSendCommand(0x28, 0, 0, 0, 0);
@@ -131,7 +131,7 @@ TEST_P(FaultParity, DirectStoresAndTestCommand) {
   EXPECT_EQ(v, 0x34);
   ASSERT_TRUE(flash::ReadBoardByte(*link, ram + 1, &v));
   EXPECT_EQ(v, 0x92);
-  EXPECT_EQ(vt::board::SendTestCommand(*link, 0xFF, 0, 77), 0);
+  EXPECT_EQ(vt::devlink::SendTestCommand(*link, 0xFF, 0, 77), 0);
   ASSERT_TRUE(flash::RestartBoard(*link));
   // The board is back after its restart.
   EXPECT_TRUE(link->USBSendCommand(0x28, 0, 0, 0, 0));
@@ -200,7 +200,7 @@ TEST_P(FaultParity, BoardGoneAndBack) {
   ASSERT_TRUE(Attach(GetParam(), "standard"));
   ASSERT_TRUE(link->USBDeviceDetect_Win32());
   board->Unplug();
-  EXPECT_EQ(vt::board::SendTestCommand(*link, 0, 1, 2), devlink::kStatusNoResponse);
+  EXPECT_EQ(vt::devlink::SendTestCommand(*link, 0, 1, 2), devlink::kStatusNoResponse);
   EXPECT_FALSE(flash::EnterProgramming(*link));
   ASSERT_TRUE(board->Replug());
   EXPECT_TRUE(link->USBSendCommand(0x28, 0, 0, 0, 0));

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <utility>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "platform/device_watch.h"
 #include "platform/tracing/tracing_hid_backend.h"
 #include "platform/ui/headless_ui.h"
@@ -183,7 +183,7 @@ TEST(HotPlug, ThePollIsFastWhileTheBoardTalksAndQuietOtherwise) {
   ASSERT_TRUE(p.ui.FireTimer(p.main, kMessagePollTimer));
   EXPECT_EQ(p.ui.TimerPeriod(p.main, kMessagePollTimer), kMessagePollQuietMs);
   // New text brings the full pace back; nothing of it is lost.
-  board::SendTestCommand(p.link, 0, 40, 0);  // "Servo CH0 -> 40"
+  devlink::SendTestCommand(p.link, 0, 40, 0);  // "Servo CH0 -> 40"
   ASSERT_TRUE(p.ui.FireTimer(p.main, kMessagePollTimer));
   EXPECT_EQ(p.ui.TimerPeriod(p.main, kMessagePollTimer), kMessagePollMs);
   const platform::WindowHandle page = p.panel.DebugPage();

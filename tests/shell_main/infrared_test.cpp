@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "shell/diagnostics_page_infrared.h"
+#include "formats/infrared_recording.h"
 #include "tests/shell_main/panel_fixture.h"
 
 namespace vt::shell {
 namespace {
+
+using namespace vt::formats;
 
 // A recording: 42 header bytes, then the samples.
 std::vector<uint8_t> Recording(const std::vector<int16_t>& samples) {

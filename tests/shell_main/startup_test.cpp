@@ -11,13 +11,15 @@
 
 #include "platform/ui/headless_ui.h"
 #include "resources/templates.h"
-#include "shell/build_record.h"
+#include "formats/build_record.h"
 #include "shell/main_window.h"
 #include "tests/shell_main/panel_fixture.h"
 #include "tests/support/link_fixture.h"
 
 namespace vt::shell {
 namespace {
+
+using namespace vt::formats;
 
 using testing::TempDir;
 

@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "docgen/man_page.h"
-#include "sim/server/server_cli.h"
+#include "board_server/server_cli.h"
 
 namespace vt::sim {
 namespace {

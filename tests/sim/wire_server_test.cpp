@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "host_reports.h"
+#include "platform/remote/wire_format.h"
 #include "platform/sockets/socket_os.h"
 #include "sim/wire/wire_server.h"
 
@@ -230,7 +231,7 @@ TEST_F(WireServerTest, OversizedFramesAndDisconnectsCloseTheClientsHandles) {
   SendFrame(other, {}, 0);  // empty body: unknown opcode, still answered
   EXPECT_EQ(Receive(other).size(), 4u);
   ASSERT_EQ(backend_.OpenHandles(), 1u);
-  SendFrame(fd_, {0x01}, kMaxFrameBody + 1);
+  SendFrame(fd_, {0x01}, platform::remote::kMaxFrameBody + 1);
   EXPECT_TRUE(Receive(fd_).empty()) << "connection dropped";
   EXPECT_EQ(backend_.OpenHandles(), 0u);
   EXPECT_EQ(server_.Clients(), 1u);

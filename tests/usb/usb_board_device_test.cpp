@@ -2,7 +2,7 @@
 // requests turn into on the board, and what is refused.
 #include <gtest/gtest.h>
 
-#include "platform/linux/report_descriptor.h"
+#include "platform/hid_linux/report_descriptor.h"
 #include "sim/usb/usb_board_device.h"
 #include "tests/sim/host_reports.h"
 

@@ -1,6 +1,6 @@
 // The in-memory dialog template, read back field by field the way the
 // dialog manager reads it.
-#include "platform/win32/memory_template.h"
+#include "platform/ui_windows/memory_template.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

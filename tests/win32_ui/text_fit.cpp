@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/win32/control_text.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/ui_windows/control_text.h"
+#include "platform/ui_windows/wide_text.h"
+#include "platform/ui_windows/win32_ui.h"
 
 namespace vt::platform::win32 {
 

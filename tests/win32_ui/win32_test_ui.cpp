@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "platform/win32/wide_text.h"
+#include "platform/ui_windows/wide_text.h"
 
 namespace vt::platform::win32 {
 

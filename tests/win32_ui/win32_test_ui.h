@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_ui.h"
+#include "platform/ui_windows/win32_ui.h"
 
 namespace vt::platform::win32 {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/ui_windows/wide_text.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "tests/win32_ui/win32_test_ui.h"

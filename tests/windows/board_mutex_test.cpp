@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/windows/board_mutex.h"
+#include "platform/hid_windows/board_mutex.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/windows/win_hid_os.h"
+#include "platform/hid_windows/win_hid_os.h"
 #include "sim/hid/virtual_hid_backend.h"
 
 namespace vt::test {

@@ -10,7 +10,7 @@
 #include "flash/board_addresses.h"
 #include "flash/flash_commands.h"
 #include "platform/debug_log.h"
-#include "platform/windows/windows_hid_backend.h"
+#include "platform/hid_windows/windows_hid_backend.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fake_win_hid_os.h"
-#include "platform/windows/open_errors.h"
-#include "platform/windows/windows_hid_backend.h"
+#include "platform/hid_windows/open_errors.h"
+#include "platform/hid_windows/windows_hid_backend.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
-#include "platform/windows/windows_hid_backend.h"
+#include "platform/hid_windows/windows_hid_backend.h"
 #include "profiles/info_block_backup.h"
 #include "profiles/profile_file.h"
 

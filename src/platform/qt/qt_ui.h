@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/qt/dialog_units.h"
+#include "platform/ui/close_during_operation.h"
+#include "platform/ui/posted_events.h"
 #include "platform/ui/ui.h"
 
 class QAction;
@@ -251,7 +253,7 @@ class QtUi final : public Ui {
   std::map<WindowHandle, WindowEntry> windows_;
   WindowHandle nextHandle_ = 1;
   std::map<std::pair<WindowHandle, uint16_t>, TimerEntry> timers_;
-  std::deque<UiEvent> posted_;
+  PostedEvents posted_;
   bool drainScheduled_ = false;
   bool pumping_ = false;
   std::unique_ptr<InputDropper> dropper_;
@@ -261,8 +263,7 @@ class QtUi final : public Ui {
   size_t timerTicks_ = 0;
   int operationDepth_ = 0;
   WindowHandle operationWindow_ = kNoWindow;
-  bool closeAsked_ = false;    // a close came while the operation ran
-  bool closePending_ = false;  // ... and the user wants it once it is over
+  CloseDuringOperation close_;
   std::vector<QPointer<QDialog>> modals_;
   QSocketNotifier* deviceNotifier_ = nullptr;  // a child of host_
 };

@@ -165,31 +165,26 @@ void QtUi::PostClose(WindowHandle window) {
 }
 
 void QtUi::Queue(const UiEvent& event) {
-  posted_.push_back(event);
+  posted_.Push(event);
   ScheduleDrain();
 }
 
 void QtUi::ScheduleDrain() {
-  if (drainScheduled_ || posted_.empty()) return;
+  if (drainScheduled_ || posted_.Empty()) return;
   drainScheduled_ = true;
   QMetaObject::invokeMethod(host_.get(), [this] { DrainOne(); }, Qt::QueuedConnection);
 }
 
 void QtUi::DrainOne() {
   drainScheduled_ = false;
-  // Posted commands wait until the long operation is over and until every
-  // question is answered: they are the program's own and must not run inside
-  // either (a second question over the first, a window destroyed inside a
-  // question's loop). A close closes the questions first.
-  if (pumping_ || posted_.empty() || quitCode_) return;
-  if (!modals_.empty()) {
-    // Also inside an operation: its question answered "no" is safe.
-    if (posted_.front().kind == EventKind::Close) CloseModals();
-    return;
+  UiEvent event;
+  const PostedEvents::LoopState state{pumping_, quitCode_.has_value(), !modals_.empty(),
+                                      operationDepth_ > 0};
+  switch (posted_.Next(state, &event)) {
+    case PostedEvents::Step::kWait: return;
+    case PostedEvents::Step::kCloseQuestions: CloseModals(); return;
+    case PostedEvents::Step::kRaise: break;
   }
-  if (operationDepth_ > 0) return;
-  const UiEvent event = posted_.front();
-  posted_.pop_front();
   // One at a time, so paints and timers run between posted commands.
   ScheduleDrain();
   Raise(event);
@@ -219,7 +214,7 @@ void QtUi::PumpPaintMessages() {
   dropper_->active = false;
   if (dropper_->closeAsked) {
     dropper_->closeAsked = false;
-    closeAsked_ = true;
+    close_.Asked();
   }
   if (operationDepth_ > 0) AskCloseDuringOperation();
   pumping_ = false;
@@ -234,11 +229,7 @@ bool QtUi::WatchDevices(WindowHandle window, DeviceWatch* watch) {
   deviceNotifier_ = new QSocketNotifier(watch->ReadableFd(), QSocketNotifier::Read, host_.get());
   QObject::connect(deviceNotifier_, &QSocketNotifier::activated, host_.get(), [this, window, watch] {
     if (!watch->TakeChanges() || FindWindow(window) == nullptr) return;
-    // One queued notice stands for every change that comes before it runs.
-    for (const UiEvent& event : posted_) {
-      if (event.kind == EventKind::DeviceChange && event.window == window) return;
-    }
-    Queue({window, EventKind::DeviceChange, 0, 0});
+    if (posted_.PushDeviceChange(window)) ScheduleDrain();
   });
   return true;
 }

@@ -14,14 +14,6 @@
 
 namespace vt::platform::qt {
 
-namespace {
-
-constexpr char kCloseQuestion[] =
-    "A board operation is running. Stopping it now could leave the board half "
-    "programmed.\n\nClose the panel as soon as the operation has finished?";
-
-}  // namespace
-
 QWidget* QtUi::BusyLabel(WindowHandle window) const {
   const WindowEntry* entry = FindWindow(window);
   return entry ? entry->busyLabel.data() : nullptr;
@@ -35,8 +27,7 @@ QWidget* QtUi::BusyBar(WindowHandle window) const {
 void QtUi::BeginOperation(WindowHandle window, const std::string& status) {
   if (operationDepth_++ > 0) return;
   operationWindow_ = window;
-  closeAsked_ = false;
-  closePending_ = false;
+  close_.Reset();
   QApplication::setOverrideCursor(Qt::BusyCursor);
   WindowEntry* entry = FindWindow(window);
   if (entry == nullptr) return;
@@ -90,42 +81,30 @@ void QtUi::EndOperation() {
       bar->setVisible(false);
     }
   }
-  if (closePending_) Queue({window, EventKind::Close, 0, 0});
-  closeAsked_ = closePending_ = false;
+  if (close_.TakeAtEnd()) Queue({window, EventKind::Close, 0, 0});
   ScheduleDrain();
 }
 
 // A close of a top-level window from the desktop (title bar, window manager).
 void QtUi::RequestClose(WindowHandle window) {
-  if (operationDepth_ > 0) {
+  switch (RouteClose(operationDepth_ > 0, !modals_.empty())) {
     // Asked at the next repaint of the operation, outside this event.
-    closeAsked_ = true;
-    return;
+    case CloseRoute::kHoldForOperation: close_.Asked(); return;
+    case CloseRoute::kQueue: Queue({window, EventKind::Close, 0, 0}); return;
+    case CloseRoute::kRaiseNow: Raise({window, EventKind::Close, 0, 0}); return;
   }
-  if (!modals_.empty()) {
-    // A question is open: it is answered "no" first, then the close runs
-    // from the loop, never inside the question's own loop.
-    Queue({window, EventKind::Close, 0, 0});
-    return;
-  }
-  Raise({window, EventKind::Close, 0, 0});
 }
 
 void QtUi::AskCloseDuringOperation() {
-  if (!closeAsked_ || closePending_ || unattended_) {
-    if (unattended_ && closeAsked_) closePending_ = true;
-    closeAsked_ = false;
-    return;
-  }
-  closeAsked_ = false;
+  if (!close_.AskNow(unattended_)) return;
   QMessageBox box(QMessageBox::Question, QStringLiteral("Velotrack"),
-                  QString::fromLatin1(kCloseQuestion), QMessageBox::Yes | QMessageBox::No,
-                  Widget(operationWindow_));
+                  QString::fromLatin1(kCloseDuringOperationQuestion),
+                  QMessageBox::Yes | QMessageBox::No, Widget(operationWindow_));
   box.setDefaultButton(QMessageBox::No);
-  closePending_ = RunModal(box) == QMessageBox::Yes;
-  if (closePending_) {
+  close_.Answered(RunModal(box) == QMessageBox::Yes);
+  if (close_.Pending()) {
     if (auto* label = qobject_cast<QLabel*>(BusyLabel(operationWindow_))) {
-      label->setText(label->text() + QStringLiteral(" The panel closes when it is done."));
+      label->setText(label->text() + QString::fromLatin1(kClosesWhenDoneNote));
     }
   }
 }

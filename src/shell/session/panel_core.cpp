@@ -4,7 +4,7 @@
 
 #include "app/board_address.h"
 #include "platform/user_files.h"
-#include "shell/build_record.h"
+#include "formats/build_record.h"
 #include "shell/startup.h"
 
 namespace vt::shell {
@@ -50,7 +50,7 @@ bool PanelCore::Start() {
                         stateFolder,
                         startup_.commandLine.empty() ? startup_.options.argumentText
                                                      : startup_.commandLine);
-  UpdateBuildRecord(stateFolder, startup_.commandLine, kBuildNumber);
+  formats::UpdateBuildRecord(stateFolder, startup_.commandLine, kBuildNumber);
 
   std::string error;
   const std::optional<app::BoardAddress> address =

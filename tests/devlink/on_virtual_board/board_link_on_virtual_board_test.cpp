@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "board/test_command.h"
+#include "devlink/test_command.h"
 #include "flash/board_addresses.h"
 #include "flash/flash_commands.h"
 #include "flash/info_block.h"
@@ -98,7 +98,7 @@ TEST(OnVirtualBoard, DirectStoresAndTestCommand) {
   ASSERT_TRUE(flash::ReadBoardByte(b.link, ram + 1, &v));
   EXPECT_EQ(v, 0x92);
 
-  EXPECT_NE(vt::board::SendTestCommand(b.link, 0xFF, 0, 77), vt::devlink::kStatusNoResponse);
+  EXPECT_NE(vt::devlink::SendTestCommand(b.link, 0xFF, 0, 77), vt::devlink::kStatusNoResponse);
   EXPECT_EQ(b.Board().TestOutput(), 77);
   ASSERT_TRUE(flash::RestartBoard(b.link));
   EXPECT_EQ(b.Board().RestartCount(), 1u);
@@ -154,7 +154,7 @@ TEST(OnVirtualBoard, TransportFaults) {
   EXPECT_EQ(dest[240], 0xEE);
 
   b.Board().SetPresent(false);
-  EXPECT_EQ(vt::board::SendTestCommand(b.link, 0, 1, 2), vt::devlink::kStatusNoResponse);
+  EXPECT_EQ(vt::devlink::SendTestCommand(b.link, 0, 1, 2), vt::devlink::kStatusNoResponse);
   EXPECT_FALSE(flash::EnterProgramming(b.link));
   b.Board().SetPresent(true);
   EXPECT_TRUE(b.link.USBSendCommand(0x28, 0, 0, 0, 0));

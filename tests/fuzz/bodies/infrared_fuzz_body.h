@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "shell/diagnostics_page_infrared.h"
+#include "formats/infrared_recording.h"
 #include "tests/fuzz/bodies/fuzz_input.h"
 
 namespace vt::fuzz {
@@ -30,11 +30,11 @@ inline void RunInfraredInput(std::span<const uint8_t> data) {
   FuzzInput in(data);
   const size_t limit = in.U16() % 512;
   bool cut = false;
-  const std::string small = vt::shell::InfraredPulseText(data, limit, &cut);
+  const std::string small = vt::formats::InfraredPulseText(data, limit, &cut);
   Require(small.size() <= limit, "text within its limit");
   Require(WholeEntries(small), "text holds whole entries");
-  const std::string full = vt::shell::InfraredPulseText(data, vt::shell::kInfraredTextLimit);
-  Require(full.size() <= vt::shell::kInfraredTextLimit && WholeEntries(full), "default limit kept");
+  const std::string full = vt::formats::InfraredPulseText(data, vt::formats::kInfraredTextLimit);
+  Require(full.size() <= vt::formats::kInfraredTextLimit && WholeEntries(full), "default limit kept");
   Require(full.compare(0, small.size(), small) == 0, "a cut text is the start of the whole one");
   // The small limit is far below the default one, so it stopped the
   // conversion exactly when its text is shorter.

@@ -81,7 +81,7 @@ inline void RunWireServerInputOn(std::span<const uint8_t> data, WireServerStacks
   backend.FactoryReset();
   {
     auto raw = std::make_unique<sim::WireSession>(backend);
-    sim::FrameReader frames(sim::kMaxFrameBody);
+    sim::FrameReader frames(platform::remote::kMaxFrameBody);
     sim::WireSession whole(backend);
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
       const uint8_t how = in.U8();
@@ -95,7 +95,7 @@ inline void RunWireServerInputOn(std::span<const uint8_t> data, WireServerStacks
       if (frames.Broken()) {
         // The server drops such a client; its handles go with it.
         raw = std::make_unique<sim::WireSession>(backend);
-        frames = sim::FrameReader(sim::kMaxFrameBody);
+        frames = sim::FrameReader(platform::remote::kMaxFrameBody);
       }
     }
   }
