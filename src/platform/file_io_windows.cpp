@@ -49,10 +49,13 @@ FileKind KindOfHandle(HANDLE file) {
 }
 
 std::wstring TempNameFor(const std::filesystem::path& target) {
+  // No thread_local generator: MinGW's emulated TLS crashed it. A process
+  // seed mixed with the counter is unique enough; CREATE_NEW retries a clash.
   static std::atomic<unsigned> counter{0};
-  static thread_local std::mt19937 random{std::random_device{}()};
+  static const unsigned seed = std::random_device{}();
+  const unsigned n = counter++;
   return L"." + target.filename().wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) +
-         L"-" + std::to_wstring(counter++) + L"-" + std::to_wstring(random() & 0xFFFFFu);
+         L"-" + std::to_wstring(n) + L"-" + std::to_wstring((seed ^ (n * 2654435761u)) & 0xFFFFFu);
 }
 
 // Device names (CON, NUL, COM1, \\.\...) are not files in any folder.
